@@ -1,0 +1,251 @@
+#include "foundation/VxPath.h"
+
+#include <windows.h>
+
+#include "foundation/VxStream.h"
+#include "foundation/VxText.h"
+#include "foundation/WinHandle.h"
+
+namespace {
+
+const unsigned ShortPathBufferSize = MAX_PATH + 1;
+
+bool IsLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool IsDotEntry(const std::string &name)
+{
+    return name == "." || name == "..";
+}
+
+// Calls visit(findData, name) for every entry matching pattern, in the order that
+// Windows returns them; the observer is asked first at every entry.
+template <class Visit>
+void EnumerateEntries(const std::string &pattern, TVxDirectoryObserver *observer, Visit visit)
+{
+    WIN32_FIND_DATAW data;
+    Mirelta::TFindHandle find(FindFirstFileW(AnsiToWide(pattern).c_str(), &data));
+    if (!find.IsValid())
+        return;
+    do {
+        if (observer && observer->WantsNotify())
+            observer->OnEntry();
+        visit(data, WideToAnsi(data.cFileName));
+    } while (FindNextFileW(find.Get(), &data));
+}
+
+} // namespace
+
+unsigned FileAttributes(const char *path)
+{
+    if (!path)
+        return INVALID_FILE_ATTRIBUTES;
+    return FileAttributes(std::string(path));
+}
+
+unsigned FileAttributes(const std::string &path)
+{
+    return GetFileAttributesW(AnsiToWide(path).c_str());
+}
+
+bool FileExists(const char *path)
+{
+    const unsigned attributes = FileAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::string &path)
+{
+    return FileExists(path.c_str());
+}
+
+bool DirectoryExists(const char *path)
+{
+    const unsigned attributes = FileAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string &path)
+{
+    return DirectoryExists(path.c_str());
+}
+
+bool PathExists(const std::string &path, bool *isDirectory)
+{
+    const unsigned attributes = FileAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (isDirectory)
+        *isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+}
+
+std::string IncludeTrailingBackslash(const std::string &path)
+{
+    if (path.empty() || path.back() == '\\')
+        return path;
+    return path + '\\';
+}
+
+std::string ExcludeTrailingBackslash(const std::string &path)
+{
+    if (path.empty() || path.back() != '\\')
+        return path;
+
+    size_t root = 0;
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\')
+        root = 2;
+    else if (path[0] == '\\')
+        root = 1;
+    else if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && path[2] == '\\')
+        root = 3;
+
+    const size_t lastKept = path.find_last_not_of('\\');
+    size_t length = lastKept == std::string::npos ? root : lastKept + 1;
+    if (length < root)
+        length = root;
+    return path.substr(0, length);
+}
+
+std::string ExtractFilePath(const std::string &path)
+{
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos)
+        return std::string();
+    return path.substr(0, slash + 1);
+}
+
+std::string ExtractFileName(const std::string &path)
+{
+    const size_t slash = path.rfind('\\');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t colon = name.find(':');
+    if (colon != std::string::npos)
+        name.erase(colon);
+    return name;
+}
+
+std::string UpperCase(const std::string &text)
+{
+    std::wstring wide = AnsiToWide(text);
+    if (!wide.empty())
+        CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    return WideToAnsi(wide);
+}
+
+std::string LongPathName(const std::string &path)
+{
+    const std::wstring wide = AnsiToWide(path);
+    wchar_t buffer[ShortPathBufferSize];
+    const DWORD first = GetLongPathNameW(wide.c_str(), buffer, ShortPathBufferSize);
+    if (first == 0)
+        return path;
+    if (first < ShortPathBufferSize)
+        return WideToAnsi(std::wstring(buffer, first));
+
+    vxwcharbuffer large(first + 1);
+    const DWORD second = GetLongPathNameW(wide.c_str(), large.data(), first);
+    if (second == 0 || second > first)
+        return path;
+    return WideToAnsi(std::wstring(large.data(), second));
+}
+
+bool ForceDirectories(const std::string &path)
+{
+    if (path.empty())
+        return false;
+    const std::string folder = ExcludeTrailingBackslash(path);
+    if (folder.size() < 3)
+        return true;
+    if (DirectoryExists(folder))
+        return true;
+    const std::string parent = ExtractFilePath(folder);
+    if (parent == folder)
+        return true;
+    if (!ForceDirectories(parent))
+        return false;
+    return CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr) != FALSE;
+}
+
+bool FileCopy(const std::string &source, const std::string &target, bool failIfExists)
+{
+    return CopyFileW(AnsiToWide(source).c_str(), AnsiToWide(target).c_str(), failIfExists) != FALSE;
+}
+
+bool FileDelete(const std::string &path)
+{
+    return DeleteFileW(AnsiToWide(path).c_str()) != FALSE;
+}
+
+bool DirectoryRemove(const std::string &path)
+{
+    return RemoveDirectoryW(AnsiToWide(path).c_str()) != FALSE;
+}
+
+bool WriteStringToFile(const char *fileName, const std::string &text)
+{
+    if (!fileName)
+        return false;
+    TVxFileStream file(fileName, TVxFileStream::omCreate);
+    if (!file.isOpen())
+        return false;
+    if (text.empty())
+        return true;
+    return file.Write(text) == text.size();
+}
+
+void ListDirectory(std::vector<std::string> &list, const std::string &folder, const std::string &mask,
+                   bool includeFolders, bool descend, TVxDirectoryObserver *observer)
+{
+    const std::string dir = IncludeTrailingBackslash(folder);
+
+    if (includeFolders || descend) {
+        EnumerateEntries(dir + "*.*", observer, [&](const WIN32_FIND_DATAW &data, const std::string &name) {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(name))
+                return;
+            // A junction or a symbolic link leads out of the tree: it is listed, so
+            // that it can be removed, but never entered.
+            const bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (descend && !isLink)
+                ListDirectory(list, dir + name, mask, includeFolders, true, observer);
+            if (includeFolders)
+                list.push_back(dir + name);
+        });
+    }
+
+    EnumerateEntries(dir + mask, observer, [&](const WIN32_FIND_DATAW &data, const std::string &name) {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            list.push_back(dir + name);
+    });
+}
+
+bool DeleteTree(const std::string &folder, bool deleteContents, bool removeFolder, bool descend,
+                std::string *failedPath)
+{
+    auto fail = [failedPath](const std::string &path) {
+        if (failedPath)
+            *failedPath = path;
+        return false;
+    };
+    // An empty name would list the current folder.
+    if (folder.empty())
+        return fail(folder);
+
+    std::vector<std::string> entries;
+    ListDirectory(entries, folder, "*.*", true, descend);
+    if (!entries.empty() && !deleteContents)
+        return fail(folder);
+
+    for (const std::string &entry : entries) {
+        if (FileExists(entry) && !FileDelete(entry))
+            return fail(entry);
+        if (DirectoryExists(entry) && !DirectoryRemove(entry))
+            return fail(entry);
+    }
+
+    if (removeFolder && !DirectoryRemove(ExcludeTrailingBackslash(folder)))
+        return fail(folder);
+    return true;
+}

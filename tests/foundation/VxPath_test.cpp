@@ -1,0 +1,571 @@
+// Paths, folders and files: the text rules as tables, and the disk operations on
+// real folders in the temp folder (trees, links, read-only files, short names).
+#include "foundation/VxPath.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+#include <windows.h>
+#include <gtest/gtest.h>
+
+// Array allocations can be made to fail on demand, to see what a failed allocation
+// leaves behind. Otherwise they behave as the library's own.
+namespace {
+bool g_failArrayNew = false;
+} // namespace
+
+void *operator new[](std::size_t size)
+{
+    if (g_failArrayNew)
+        throw std::bad_alloc();
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+namespace {
+
+std::string Cp1251(const wchar_t *text)
+{
+    char buffer[1024];
+    int n = WideCharToMultiByte(1251, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+    return std::string(buffer, n > 0 ? n - 1 : 0);
+}
+
+// ---------------------------------------------------------------------------
+// Path texts
+
+struct TTextCase {
+    const char *input;
+    const char *expected;
+};
+
+TEST(VxPathText, IncludeTrailingBackslash)
+{
+    const TTextCase cases[] = {
+        {"", ""},
+        {"C:\\dir", "C:\\dir\\"},
+        {"C:\\dir\\", "C:\\dir\\"},
+        {"C:", "C:\\"},
+        {"a/b", "a/b\\"}, // the forward slash is no separator
+    };
+    for (const TTextCase &c : cases)
+        EXPECT_EQ(IncludeTrailingBackslash(c.input), c.expected) << "input: " << c.input;
+}
+
+TEST(VxPathText, ExcludeTrailingBackslashKeepsRoots)
+{
+    const TTextCase cases[] = {
+        {"", ""},
+        {"C:\\dir", "C:\\dir"},
+        {"C:\\dir\\", "C:\\dir"},
+        {"C:\\dir\\\\", "C:\\dir"},
+        {"C:\\", "C:\\"},
+        {"C:\\\\", "C:\\"},
+        {"z:\\", "z:\\"},
+        {"1:\\", "1:"},
+        {"\\\\", "\\\\"},
+        {"\\\\\\", "\\\\"},
+        {"\\", "\\"},
+        {"\\dir\\", "\\dir"},
+        {"\\\\server\\share\\", "\\\\server\\share"},
+        {"dir/", "dir/"},
+        {"dir\\", "dir"},
+    };
+    for (const TTextCase &c : cases)
+        EXPECT_EQ(ExcludeTrailingBackslash(c.input), c.expected) << "input: " << c.input;
+}
+
+TEST(VxPathText, ExtractFilePathAndName)
+{
+    struct TCase {
+        const char *input;
+        const char *path;
+        const char *name;
+    };
+    const TCase cases[] = {
+        {"C:\\dir\\file.txt", "C:\\dir\\", "file.txt"},
+        {"file.txt", "", "file.txt"},
+        {"C:\\dir\\", "C:\\dir\\", ""},
+        {"C:\\dir\\file.txt:stream", "C:\\dir\\", "file.txt"},
+        {"C:file.txt", "", "C"},
+        {"\\\\server\\share", "\\\\server\\", "share"},
+        {"", "", ""},
+        {"a/b.txt", "", "a/b.txt"},
+    };
+    for (const TCase &c : cases) {
+        EXPECT_EQ(ExtractFilePath(c.input), c.path) << "input: " << c.input;
+        EXPECT_EQ(ExtractFileName(c.input), c.name) << "input: " << c.input;
+    }
+}
+
+TEST(VxPathText, UpperCaseFollowsTheSystemRulesForCyrillic)
+{
+    EXPECT_EQ(UpperCase(Cp1251(L"Привет, ёж! abc")), Cp1251(L"ПРИВЕТ, ЁЖ! ABC"));
+    EXPECT_EQ(UpperCase(""), "");
+    EXPECT_EQ(UpperCase(std::string("a\0b", 3)), std::string("A\0B", 3));
+}
+
+// ---------------------------------------------------------------------------
+// vxwcharbuffer
+
+TEST(VxWCharBuffer, GrowsKeepingContentAndNeverShrinks)
+{
+    vxwcharbuffer buffer(4);
+    EXPECT_EQ(buffer.capacity(), 4u);
+    std::memcpy(buffer.data(), L"abcd", 4 * sizeof(wchar_t));
+
+    bool grew = true;
+    buffer.resize(2, true, &grew);
+    EXPECT_FALSE(grew);
+    EXPECT_EQ(buffer.capacity(), 4u);
+
+    buffer.resize(8, true, &grew);
+    EXPECT_TRUE(grew);
+    EXPECT_EQ(buffer.capacity(), 8u);
+    EXPECT_EQ(std::wstring(buffer.data(), 8), std::wstring(L"abcd\0\0\0\0", 8));
+
+    vxwcharbuffer empty(0);
+    EXPECT_EQ(empty.data(), nullptr);
+    empty.resize(3, true, &grew);
+    EXPECT_TRUE(grew);
+    EXPECT_NE(empty.data(), nullptr);
+}
+
+TEST(VxWCharBuffer, FailedAllocationLeavesTheOldBufferIntact)
+{
+    vxwcharbuffer buffer(4);
+    std::memcpy(buffer.data(), L"keep", 4 * sizeof(wchar_t));
+    wchar_t *before = buffer.data();
+
+    for (bool keep : {true, false}) {
+        g_failArrayNew = true;
+        EXPECT_THROW(buffer.resize(64, keep), std::bad_alloc);
+        g_failArrayNew = false;
+        EXPECT_EQ(buffer.data(), before);
+        EXPECT_EQ(buffer.capacity(), 4u);
+        EXPECT_EQ(std::wstring(buffer.data(), 4), L"keep") << "keep: " << keep;
+    }
+    buffer.resize(64, true);
+    EXPECT_EQ(std::wstring(buffer.data(), 4), L"keep");
+}
+
+// ---------------------------------------------------------------------------
+// Disk operations
+
+// A fresh folder under the temp folder; whatever is left in it is removed at the end
+// with plain system calls (not with the code under test).
+class TTempTree {
+public:
+    TTempTree()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        static unsigned counter = 0;
+        root_ = std::string(base) + "vxpath_" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++counter);
+        CreateDirectoryA(root_.c_str(), nullptr);
+    }
+    ~TTempTree() { Remove(root_); }
+
+    std::string operator[](const std::string &relative) const { return root_ + "\\" + relative; }
+    const std::string &Root() const { return root_; }
+
+    void Dir(const std::string &relative) const { CreateDirectoryA((*this)[relative].c_str(), nullptr); }
+    void File(const std::string &relative, const std::string &content = "x") const
+    {
+        HANDLE h = CreateFileA((*this)[relative].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD done = 0;
+        WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &done, nullptr);
+        CloseHandle(h);
+    }
+
+    static void Remove(const std::string &path)
+    {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileA(path.c_str());
+            return;
+        }
+        if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            WIN32_FIND_DATAA data;
+            HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+            if (find != INVALID_HANDLE_VALUE) {
+                do {
+                    if (std::strcmp(data.cFileName, ".") && std::strcmp(data.cFileName, ".."))
+                        Remove(path + "\\" + data.cFileName);
+                } while (FindNextFileA(find, &data));
+                FindClose(find);
+            }
+        }
+        RemoveDirectoryA(path.c_str());
+    }
+
+private:
+    std::string root_;
+};
+
+std::string ReadFileText(const std::string &name)
+{
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buffer[256];
+    DWORD done = 0;
+    ReadFile(h, buffer, sizeof buffer, &done, nullptr);
+    CloseHandle(h);
+    return std::string(buffer, done);
+}
+
+// The list with the tree's root cut off each entry, for readable comparisons.
+std::vector<std::string> Relative(const TTempTree &tree, const std::vector<std::string> &list)
+{
+    std::vector<std::string> out;
+    const std::string prefix = tree.Root() + "\\";
+    for (const std::string &entry : list)
+        out.push_back(entry.compare(0, prefix.size(), prefix) == 0 ? entry.substr(prefix.size()) : "!" + entry);
+    return out;
+}
+
+size_t IndexOf(const std::vector<std::string> &list, const std::string &item)
+{
+    return static_cast<size_t>(std::find(list.begin(), list.end(), item) - list.begin());
+}
+
+TEST(VxPathDisk, ExistenceTestsTellFilesFromFolders)
+{
+    TTempTree tree;
+    tree.Dir("dir");
+    tree.File("file.txt");
+    const std::string missing = tree["missing"];
+
+    EXPECT_TRUE(FileExists(tree["file.txt"]));
+    EXPECT_FALSE(FileExists(tree["dir"]) || FileExists(missing) || FileExists(static_cast<const char *>(nullptr)));
+    EXPECT_TRUE(DirectoryExists(tree["dir"].c_str()));
+    EXPECT_FALSE(DirectoryExists(tree["file.txt"]) || DirectoryExists(missing));
+
+    bool isDir = false;
+    EXPECT_TRUE(PathExists(tree["dir"], &isDir));
+    EXPECT_TRUE(isDir);
+    EXPECT_TRUE(PathExists(tree["file.txt"], &isDir));
+    EXPECT_FALSE(isDir);
+    isDir = true;
+    EXPECT_FALSE(PathExists(missing, &isDir));
+    EXPECT_TRUE(isDir) << "left alone for a missing path";
+    EXPECT_TRUE(PathExists(tree["dir"]));
+}
+
+TEST(VxPathDisk, NamesOutsideTheAsciiRangeReachTheDisk)
+{
+    TTempTree tree;
+    const std::string name = tree[Cp1251(L"Папка ёжика")];
+    EXPECT_TRUE(ForceDirectories(name + "\\" + Cp1251(L"вложенная")));
+    EXPECT_TRUE(WriteStringToFile((name + "\\" + Cp1251(L"файл.txt")).c_str(), "data"));
+    EXPECT_TRUE(FileExists(name + "\\" + Cp1251(L"файл.txt")));
+    std::vector<std::string> list;
+    ListDirectory(list, name, "*.*", true, true);
+    std::sort(list.begin(), list.end());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0], name + "\\" + Cp1251(L"вложенная"));
+    EXPECT_EQ(list[1], name + "\\" + Cp1251(L"файл.txt"));
+}
+
+TEST(VxPathDisk, ForceDirectoriesCreatesTheWholeChain)
+{
+    TTempTree tree;
+    EXPECT_TRUE(ForceDirectories(tree["a\\b\\c\\"]));
+    EXPECT_TRUE(DirectoryExists(tree["a"]));
+    EXPECT_TRUE(DirectoryExists(tree["a\\b"]));
+    EXPECT_TRUE(DirectoryExists(tree["a\\b\\c"]));
+    EXPECT_TRUE(ForceDirectories(tree["a\\b\\c"])) << "an existing folder is success";
+
+    EXPECT_FALSE(ForceDirectories(""));
+    EXPECT_TRUE(ForceDirectories("q:")) << "too short: nothing to create";
+    EXPECT_TRUE(ForceDirectories("\\\\"));
+
+    tree.File("blocker");
+    EXPECT_FALSE(ForceDirectories(tree["blocker\\sub"]));
+    EXPECT_FALSE(ForceDirectories(tree["blocker"])) << "a file of that name is in the way";
+}
+
+TEST(VxPathDisk, WriteStringToFileReplacesContentAndFailsWhereItCannotWrite)
+{
+    TTempTree tree;
+    tree.File("f.txt", "a much longer old content");
+    EXPECT_TRUE(WriteStringToFile(tree["f.txt"].c_str(), "new"));
+    EXPECT_EQ(ReadFileText(tree["f.txt"]), "new");
+    EXPECT_TRUE(WriteStringToFile(tree["f.txt"].c_str(), ""));
+    EXPECT_EQ(ReadFileText(tree["f.txt"]), "");
+    EXPECT_TRUE(WriteStringToFile(tree["bin"].c_str(), std::string("a\0b", 3)));
+    EXPECT_EQ(ReadFileText(tree["bin"]), std::string("a\0b", 3));
+
+    EXPECT_FALSE(WriteStringToFile(tree["missing\\f.txt"].c_str(), "x"));
+    EXPECT_FALSE(WriteStringToFile(nullptr, "x"));
+}
+
+TEST(VxPathDisk, FileCopyHonoursFailIfExists)
+{
+    TTempTree tree;
+    tree.File("src", "source");
+    tree.File("dst", "target");
+    EXPECT_FALSE(FileCopy(tree["src"], tree["dst"], true));
+    EXPECT_EQ(ReadFileText(tree["dst"]), "target");
+    EXPECT_TRUE(FileCopy(tree["src"], tree["dst"], false));
+    EXPECT_EQ(ReadFileText(tree["dst"]), "source");
+}
+
+TEST(VxPathDisk, LongPathNameExpandsShortAliases)
+{
+    TTempTree tree;
+    EXPECT_EQ(LongPathName(tree["no such file"]), tree["no such file"]);
+
+    tree.Dir("A folder with a long name");
+    tree.File("A folder with a long name\\long file name.text");
+    const std::string longName = tree["A folder with a long name\\long file name.text"];
+    char shortName[MAX_PATH];
+    const DWORD n = GetShortPathNameA(longName.c_str(), shortName, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || longName == shortName)
+        GTEST_SKIP() << "the file system gives no short names";
+    EXPECT_EQ(UpperCase(LongPathName(shortName)), UpperCase(longName));
+}
+
+// root: f1.txt f2.log sub1\ (g.txt deep\ (h.txt)) sub2\ (empty)
+void MakeSampleTree(const TTempTree &tree)
+{
+    tree.File("f1.txt");
+    tree.File("f2.log");
+    tree.Dir("sub1");
+    tree.File("sub1\\g.txt");
+    tree.Dir("sub1\\deep");
+    tree.File("sub1\\deep\\h.txt");
+    tree.Dir("sub2");
+}
+
+TEST(VxPathDisk, ListDirectoryFlagsChooseFoldersAndDepth)
+{
+    TTempTree tree;
+    MakeSampleTree(tree);
+    const std::string dir = tree.Root() + "\\"; // a trailing backslash is taken as well
+
+    std::vector<std::string> list = {"kept"};
+    ListDirectory(list, tree["missing"], "*.*", true, true);
+    EXPECT_EQ(list, std::vector<std::string>{"kept"}) << "a missing folder adds nothing";
+
+    list.clear();
+    ListDirectory(list, tree.Root(), "*.*", false, false);
+    std::vector<std::string> rel = Relative(tree, list);
+    std::sort(rel.begin(), rel.end());
+    EXPECT_EQ(rel, (std::vector<std::string>{"f1.txt", "f2.log"}));
+
+    list.clear();
+    ListDirectory(list, dir, "*.*", true, false);
+    rel = Relative(tree, list);
+    ASSERT_EQ(rel.size(), 4u);
+    // Folders first, then the top level's own files; nothing deeper.
+    std::vector<std::string> folders(rel.begin(), rel.begin() + 2);
+    std::vector<std::string> files(rel.begin() + 2, rel.end());
+    std::sort(folders.begin(), folders.end());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(folders, (std::vector<std::string>{"sub1", "sub2"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"f1.txt", "f2.log"}));
+
+    list.clear();
+    ListDirectory(list, tree.Root(), "*.txt", false, true);
+    rel = Relative(tree, list);
+    std::sort(rel.begin(), rel.end());
+    EXPECT_EQ(rel, (std::vector<std::string>{"f1.txt", "sub1\\deep\\h.txt", "sub1\\g.txt"}))
+        << "the mask filters files only; folders are still entered";
+}
+
+TEST(VxPathDisk, ListDirectoryDepthFirstPutsEveryFolderAfterItsContents)
+{
+    TTempTree tree;
+    MakeSampleTree(tree);
+    std::vector<std::string> list;
+    ListDirectory(list, tree.Root(), "*.*", true, true);
+    const std::vector<std::string> rel = Relative(tree, list);
+    ASSERT_EQ(rel.size(), 7u);
+
+    EXPECT_LT(IndexOf(rel, "sub1\\deep\\h.txt"), IndexOf(rel, "sub1\\deep"));
+    EXPECT_LT(IndexOf(rel, "sub1\\deep"), IndexOf(rel, "sub1\\g.txt")) << "sub-folders before own files";
+    EXPECT_LT(IndexOf(rel, "sub1\\g.txt"), IndexOf(rel, "sub1"));
+    EXPECT_LT(IndexOf(rel, "sub1"), IndexOf(rel, "f1.txt"));
+    EXPECT_LT(IndexOf(rel, "sub2"), IndexOf(rel, "f1.txt"));
+    EXPECT_LT(IndexOf(rel, "sub2"), IndexOf(rel, "f2.log"));
+}
+
+TEST(VxPathDisk, DeleteTreeRefusesNonEmptyFoldersWithoutDeleteContents)
+{
+    TTempTree tree;
+    tree.Dir("empty");
+    EXPECT_TRUE(DeleteTree(tree["empty"], false, true, false));
+    EXPECT_FALSE(DirectoryExists(tree["empty"]));
+
+    MakeSampleTree(tree);
+    std::string failed = "untouched";
+    EXPECT_FALSE(DeleteTree(tree.Root() + "\\", false, true, true, &failed));
+    EXPECT_EQ(failed, tree.Root() + "\\") << "the folder argument as given";
+    EXPECT_TRUE(FileExists(tree["f1.txt"]));
+    EXPECT_TRUE(FileExists(tree["sub1\\deep\\h.txt"]));
+
+    failed = "untouched";
+    EXPECT_FALSE(DeleteTree("", true, true, true, &failed)) << "an empty name never means the current folder";
+    EXPECT_EQ(failed, "");
+}
+
+TEST(VxPathDisk, DeleteTreeEmptiesOrRemovesAWholeTree)
+{
+    TTempTree tree;
+    MakeSampleTree(tree);
+
+    std::string failed = "untouched";
+    EXPECT_TRUE(DeleteTree(tree.Root(), true, false, true, &failed));
+    EXPECT_EQ(failed, "untouched");
+    EXPECT_TRUE(DirectoryExists(tree.Root())) << "emptied, kept";
+    std::vector<std::string> left;
+    ListDirectory(left, tree.Root(), "*.*", true, true);
+    EXPECT_TRUE(left.empty());
+
+    MakeSampleTree(tree);
+    EXPECT_TRUE(DeleteTree(tree.Root(), true, true, true));
+    EXPECT_FALSE(PathExists(tree.Root()));
+}
+
+TEST(VxPathDisk, DeleteTreeWithoutDescentStopsAtANonEmptySubFolder)
+{
+    TTempTree tree;
+    MakeSampleTree(tree);
+    tree.File("sub2\\x");
+    std::string failed;
+    EXPECT_FALSE(DeleteTree(tree.Root(), true, true, false, &failed));
+    EXPECT_TRUE(failed == tree["sub1"] || failed == tree["sub2"]) << failed;
+    EXPECT_TRUE(FileExists(tree["sub1\\g.txt"]));
+}
+
+TEST(VxPathDisk, DeleteTreeReportsAReadOnlyFile)
+{
+    TTempTree tree;
+    tree.Dir("d");
+    tree.File("d\\ro");
+    SetFileAttributesA(tree["d\\ro"].c_str(), FILE_ATTRIBUTE_READONLY);
+    std::string failed;
+    EXPECT_FALSE(DeleteTree(tree["d"], true, true, true, &failed));
+    EXPECT_EQ(failed, tree["d\\ro"]);
+    EXPECT_TRUE(DirectoryExists(tree["d"]));
+}
+
+std::wstring Widen(const std::string &ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+bool WaitForAttributes(const std::string &path, bool present)
+{
+    for (int i = 0; i < 200; ++i) {
+        if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present)
+            return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+// Wine only: runs a host program (by its host path) with arguments given as host
+// paths; false when this is not Wine or the program cannot start.
+bool RunHostProgram(const char *program, const std::vector<std::string> &windowsPaths, const char *options)
+{
+    typedef char *(__cdecl * TUnixFileName)(LPCWSTR);
+    typedef WCHAR *(__cdecl * TDosFileName)(LPCSTR);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto unixName = reinterpret_cast<TUnixFileName>(
+        reinterpret_cast<void *>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+    auto dosName = reinterpret_cast<TDosFileName>(
+        reinterpret_cast<void *>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+    if (!unixName || !dosName)
+        return false;
+    WCHAR *dosProgram = dosName(program);
+    if (!dosProgram)
+        return false;
+    std::wstring commandLine = Widen(program) + L" " + Widen(options);
+    for (const std::string &path : windowsPaths) {
+        // The last component may not exist yet: convert its folder and append it.
+        const size_t slash = path.rfind('\\');
+        char *folder = unixName(Widen(path.substr(0, slash)).c_str());
+        if (!folder)
+            return false;
+        commandLine += L" \"" + Widen(std::string(folder) + "/" + path.substr(slash + 1)) + L"\"";
+        HeapFree(GetProcessHeap(), 0, folder);
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const BOOL started =
+        CreateProcessW(dosProgram, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    HeapFree(GetProcessHeap(), 0, dosProgram);
+    if (!started)
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// Makes link a link to the folder target. Wine makes neither junctions nor
+// symbolic links through the system calls, but shows a host symbolic link as a
+// reparse point: such a link is made where the system is Wine.
+bool MakeFolderLink(const std::string &link, const std::string &target)
+{
+    if (!RunHostProgram("/bin/ln", {target, link}, "-s") || !WaitForAttributes(link, true))
+        return false;
+    return (GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Removes a link that the test made, should the code under test have left it.
+void RemoveFolderLink(const std::string &link)
+{
+    if (GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES || RemoveDirectoryA(link.c_str()))
+        return;
+    if (RunHostProgram("/bin/rm", {link}, "-f"))
+        WaitForAttributes(link, false);
+}
+
+TEST(VxPathDisk, LinksToFoldersAreListedButNeverEntered)
+{
+    TTempTree outside;
+    outside.File("precious.txt", "keep me");
+    outside.Dir("inner");
+    outside.File("inner\\also.txt");
+
+    TTempTree tree;
+    tree.Dir("sub");
+    tree.File("sub\\own.txt");
+    const std::string link = tree["sub\\link"];
+    if (!MakeFolderLink(link, outside.Root()))
+        GTEST_SKIP() << "this system makes neither junctions nor host links";
+    ASSERT_TRUE(FileExists(link + "\\precious.txt")) << "the link leads to the outside folder";
+
+    std::vector<std::string> list;
+    ListDirectory(list, tree.Root(), "*.*", true, true);
+    std::vector<std::string> rel = Relative(tree, list);
+    std::sort(rel.begin(), rel.end());
+    EXPECT_EQ(rel, (std::vector<std::string>{"sub", "sub\\link", "sub\\own.txt"}));
+
+    // The link itself goes; where the system cannot remove it (a host link under
+    // Wine), the deletion stops there. Either way nothing behind it is touched.
+    std::string failed;
+    if (DeleteTree(tree.Root(), true, true, true, &failed)) {
+        EXPECT_FALSE(PathExists(tree.Root()));
+    } else {
+        EXPECT_EQ(failed, link);
+    }
+    EXPECT_EQ(ReadFileText(outside["precious.txt"]), "keep me");
+    EXPECT_TRUE(FileExists(outside["inner\\also.txt"]));
+    EXPECT_TRUE(DirectoryExists(outside["inner"]));
+    RemoveFolderLink(link);
+}
+
+} // namespace
