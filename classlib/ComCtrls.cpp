@@ -1,0 +1,153 @@
+#include "classlib/ComCtrls.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "classlib/Barrier.h"
+#include "foundation/VxText.h"
+#include "foundation/WinHandle.h"
+
+namespace ClassLib {
+
+namespace {
+
+// The rich-edit library stays loaded for the life of the process.
+const wchar_t *RichEditClass()
+{
+    static Mirelta::TLibraryHandle library;
+    if (!library.IsValid())
+        library.Set(LoadLibraryW(L"riched20.dll"));
+    if (!library.IsValid())
+        throw Exception("The rich-text control is not available");
+    return RICHEDIT_CLASSW;
+}
+
+struct TRtfReader {
+    const std::string *data;
+    size_t position;
+};
+
+DWORD CALLBACK RtfStreamIn(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG *read)
+{
+    DWORD result = 1;
+    Guarded([&] {
+        auto *reader = reinterpret_cast<TRtfReader *>(cookie);
+        size_t left = reader->data->size() - reader->position;
+        size_t n = std::min(left, static_cast<size_t>(size < 0 ? 0 : size));
+        std::memcpy(buffer, reader->data->data() + reader->position, n);
+        reader->position += n;
+        *read = static_cast<LONG>(n);
+        result = 0;
+    });
+    return result;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- TProgressBar
+
+TProgressBar::TProgressBar(TComponent *owner) : TControl(owner)
+{
+    CreateHandle(PROGRESS_CLASSW, WS_CHILD | WS_CLIPSIBLINGS, 0);
+    SetBounds(0, 0, 150, 17);
+    Perform(PBM_SETRANGE32, static_cast<WPARAM>(min_), static_cast<LPARAM>(max_));
+    Perform(PBM_SETSTEP, static_cast<WPARAM>(step_));
+}
+
+void TProgressBar::SetMin(int v)
+{
+    min_ = v;
+    Perform(PBM_SETRANGE32, static_cast<WPARAM>(min_), static_cast<LPARAM>(max_));
+}
+
+void TProgressBar::SetMax(int v)
+{
+    max_ = v;
+    Perform(PBM_SETRANGE32, static_cast<WPARAM>(min_), static_cast<LPARAM>(max_));
+}
+
+int TProgressBar::Position() const
+{
+    return Handle() ? static_cast<int>(SendMessageW(Handle(), PBM_GETPOS, 0, 0)) : 0;
+}
+
+void TProgressBar::SetPosition(int v)
+{
+    Perform(PBM_SETPOS, static_cast<WPARAM>(v));
+}
+
+void TProgressBar::StepIt()
+{
+    Perform(PBM_STEPIT);
+}
+
+void TProgressBar::SetStepSize(int v)
+{
+    step_ = v;
+    Perform(PBM_SETSTEP, static_cast<WPARAM>(v));
+}
+
+// ---------------------------------------------------------------- TRichEdit
+
+TRichEdit::TRichEdit(TComponent *owner) : TControl(owner)
+{
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetTabStop(true);
+    CreateHandle(RichEditClass(), WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL,
+                 WS_EX_CLIENTEDGE);
+    SetBounds(0, 0, 185, 89);
+    ColorChanged();
+}
+
+void TRichEdit::LoadRtf(const std::string &rtf)
+{
+    TRtfReader reader{&rtf, 0};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&reader);
+    stream.pfnCallback = &RtfStreamIn;
+    Perform(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    if (stream.dwError != 0)
+        throw Exception(AnsiString::Format("The rich text could not be read (error %lu)",
+                                           static_cast<unsigned long>(stream.dwError)));
+}
+
+void TRichEdit::SetReadOnly(bool v)
+{
+    readOnly_ = v;
+    Perform(EM_SETREADONLY, v ? TRUE : FALSE);
+}
+
+void TRichEdit::SetScrollBars(TScrollStyle style)
+{
+    if (style == scrollBars_)
+        return;
+    scrollBars_ = style;
+    const bool v = style == ssVertical || style == ssBoth, h = style == ssHorizontal || style == ssBoth;
+    ChangeStyle((v ? WS_VSCROLL : 0) | (h ? WS_HSCROLL : 0), (v ? 0 : WS_VSCROLL) | (h ? 0 : WS_HSCROLL));
+    Perform(EM_SHOWSCROLLBAR, SB_VERT, v ? TRUE : FALSE);
+    Perform(EM_SHOWSCROLLBAR, SB_HORZ, h ? TRUE : FALSE);
+}
+
+void TRichEdit::FontChanged()
+{
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_FACE | CFM_SIZE;
+    std::wstring face = AnsiToWide(Font()->Name());
+    wcsncpy(format.szFaceName, face.c_str(), LF_FACESIZE - 1);
+    format.yHeight = Font()->Size() * 20; // twips
+    Perform(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    TControl::FontChanged();
+}
+
+void TRichEdit::ColorChanged()
+{
+    Perform(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));
+    TControl::ColorChanged();
+}
+
+} // namespace ClassLib

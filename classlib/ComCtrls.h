@@ -1,0 +1,58 @@
+// Common controls: the progress bar and the rich-text box.
+#pragma once
+
+#include <string>
+
+#include "classlib/Controls.h"
+#include "classlib/StdCtrls.h"
+
+namespace ClassLib {
+
+// The common progress bar. Subclasses may paint it themselves (csCustomPaint
+// and PaintWindow) and see its messages through WndProc.
+class TProgressBar : public TControl {
+public:
+    explicit TProgressBar(TComponent *owner);
+    int Min() const noexcept { return min_; }
+    void SetMin(int v);
+    int Max() const noexcept { return max_; }
+    void SetMax(int v);
+    int Position() const;
+    void SetPosition(int v);
+    // Advances Position by StepSize.
+    void StepIt();
+    int StepSize() const noexcept { return step_; }
+    void SetStepSize(int v);
+
+private:
+    int min_ = 0;
+    int max_ = 100;
+    int step_ = 10;
+};
+
+// A rich-text box; LoadRtf shows an RTF document held in memory.
+class TRichEdit : public TControl {
+public:
+    explicit TRichEdit(TComponent *owner);
+    // Replaces the content by the RTF document; throws Exception when the
+    // control rejects it.
+    void LoadRtf(const std::string &rtf);
+    bool ReadOnly() const noexcept { return readOnly_; }
+    void SetReadOnly(bool v);
+    TScrollStyle ScrollBars() const noexcept { return scrollBars_; }
+    void SetScrollBars(TScrollStyle style);
+    // The text as plain text (paragraphs ended by CR).
+    AnsiString PlainText() const { return Text(); }
+
+protected:
+    // A font change is applied to the whole text (face and size).
+    void FontChanged() override;
+    void ColorChanged() override;
+    bool WantsChars() const override { return !readOnly_; }
+
+private:
+    bool readOnly_ = false;
+    TScrollStyle scrollBars_ = ssNone;
+};
+
+} // namespace ClassLib
