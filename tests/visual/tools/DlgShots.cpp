@@ -1,0 +1,114 @@
+// Saves a picture of each kind of message dialog as a BMP file, for review by
+// eye: dlg_<name>.bmp in the folder given as the first argument (default: the
+// current folder).
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "classlib/Forms.h"
+#include "foundation/VxText.h"
+#include "visual/DlgMessageBoxUnit.h"
+
+using namespace ClassLib;
+
+namespace {
+
+void Pump(unsigned ms)
+{
+    const DWORD start = GetTickCount();
+    do {
+        Application->ProcessMessages();
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+// Writes the window's screen image as a 24-bit BMP file.
+bool SaveWindow(HWND window, const std::string &path)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    const DWORD size = stride * static_cast<DWORD>(h);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + size;
+    bool ok = false;
+    if (FILE *f = std::fopen(path.c_str(), "wb")) {
+        ok = std::fwrite(&file, sizeof(file), 1, f) == 1 &&
+             std::fwrite(&info.bmiHeader, sizeof(BITMAPINFOHEADER), 1, f) == 1 &&
+             std::fwrite(bits, size, 1, f) == 1;
+        ok = std::fclose(f) == 0 && ok;
+    }
+    SelectObject(mem, old);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+struct TShot {
+    const char *name;
+    const char *textUtf8;
+    unsigned char kind;
+    int buttons, defaultBit, cancelBit;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string folder = argc > 1 ? std::string(argv[1]) + "\\" : std::string();
+    Application->Initialize();
+    Application->SetTitle("Setup");
+    std::string many;
+    for (int i = 1; i <= 40; ++i)
+        many += "Строка номер " + std::to_string(i) + "\n";
+    const std::string manyUtf8 = many;
+    const std::string longLine = "Очень длинная строка: " + std::string(400, 'W');
+    const TShot shots[] = {
+        {"plain", "Простое сообщение без значка.", mkPlain, 0, 0, 0},
+        {"information", "Установка завершена.", mkInformation, mbOk, mbOk, mbOk},
+        {"question", "Прервать установку?", mkQuestion, mbYes | mbNo | mbCancel, mbYes, mbCancel},
+        {"warning", "Файл занят другой программой.\nПовторить попытку?", mkWarning, mbAbort | mbIgnore, mbIgnore,
+         mbAbort},
+        {"error", "Ошибка установки (не удалось создать папку)", mkError, mbOk, mbOk, mbOk},
+        {"all_buttons", "Все кнопки.", mkQuestion, 0x7F, mbOk, mbCancel},
+        {"many_lines", manyUtf8.c_str(), mkInformation, mbOk, mbOk, mbOk},
+        {"long_line", longLine.c_str(), mkWarning, mbOk | mbCancel, mbOk, mbCancel},
+    };
+    int failures = 0;
+    for (const TShot &shot : shots) {
+        TDlgMessageBox dialog(nullptr, Utf8ToAnsi(shot.textUtf8), shot.kind, shot.buttons, shot.defaultBit,
+                              shot.cancelBit);
+        dialog.Show();
+        Pump(300);
+        const std::string path = folder + "dlg_" + shot.name + ".bmp";
+        if (SaveWindow(dialog.Handle(), path)) {
+            std::printf("%s\n", path.c_str());
+        } else {
+            std::printf("failed: %s\n", path.c_str());
+            ++failures;
+        }
+        dialog.Hide();
+    }
+    return failures ? 1 : 0;
+}
