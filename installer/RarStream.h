@@ -1,0 +1,29 @@
+// The RAR library's interface as the installer uses it, with the one change we
+// made to it: an open call that reads the archive from a TVxStream instead of a
+// file, so that the payload never has to be written to disk.
+//
+// Calling order: RAROpenArchiveEx(&record), then RARReadHeaderEx and
+// RARProcessFileW per entry, then RARCloseArchive. A folder entry is marked by
+// RHDF_DIRECTORY in RARHeaderDataEx::Flags.
+#pragma once
+
+#include <windows.h>
+
+#include "foundation/var_a.h"
+#include "unrar/dll.hpp"
+
+// Open record of the stream open call: the archive's bytes, then the library's
+// own open record (ArcName, ArcNameW, OpenMode, OpenResult, the comment buffer,
+// Flags...). A new record is all zeros and holds no stream; the library keeps
+// its own handle of the stream until RARCloseArchive, so a stream held without
+// ownership must outlive the archive handle.
+struct RAROpenArchiveDataStream {
+    VTVxStream stream;
+    RAROpenArchiveDataEx Data = {};
+};
+
+// Binds the library's archive to ArchiveData->stream; the name fields are kept
+// for the library's messages only. Like the file open, the result is judged by
+// ArchiveData->Data.OpenResult: 0 and a handle on success, otherwise an ERAR_
+// code (ERAR_BAD_ARCHIVE for bytes that are no archive) and NULL.
+HANDLE PASCAL RAROpenArchiveEx(RAROpenArchiveDataStream *ArchiveData);
