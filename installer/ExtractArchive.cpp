@@ -1,0 +1,297 @@
+#include "installer/ExtractArchive.h"
+
+#include <cstring>
+#include <cwchar>
+#include <memory>
+#include <vector>
+
+#include "foundation/VxMessage.h"
+#include "foundation/VxPath.h"
+#include "foundation/VxStream.h"
+#include "foundation/VxText.h"
+#include "foundation/var_a.h"
+#include "installer/InstParams.h"
+#include "installer/RarStream.h"
+
+namespace {
+
+const unsigned MsgFileDelete = 30019;   // "Ошибка удаления файла %1%"
+const unsigned MsgFolderCreate = 30020; // "Ошибка создания директории %1%"
+const unsigned MsgDamaged = 30022;      // "Инсталлятор поврежден (%1%)"
+const unsigned MsgCopying = 30023;      // "Копируется: %s"
+
+const char CodeNoResource[] = "1";
+const char CodeCannotOpen[] = "2";
+const char CodeBadEntry[] = "3";
+const char CodeBrokenHeader[] = "4";
+
+// Kinds of link entries as the library reports them in RedirType.
+enum : unsigned {
+    RedirNone = 0,
+    RedirUnixSymlink = 1,
+    RedirWinSymlink = 2,
+    RedirJunction = 3,
+    RedirHardLink = 4,
+    RedirFileCopy = 5,
+};
+
+const size_t ArcNameSize = 1024;
+const size_t CommentSize = 16384;
+const size_t RedirNameSize = 1024;
+
+[[noreturn]] void ThrowDamaged(const char *code)
+{
+    throw Mirelta::TVxMessage(MsgDamaged) << code;
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The components of a name split at either separator, empty ones included.
+std::vector<std::wstring> SplitName(const std::wstring &name)
+{
+    std::vector<std::wstring> parts(1);
+    for (wchar_t c : name) {
+        if (IsSeparator(c))
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+// "..", and what Windows reads as it: dots and blanks with two dots or more.
+bool IsParentReference(const std::wstring &part)
+{
+    size_t dots = 0;
+    for (wchar_t c : part) {
+        if (c == L'.')
+            ++dots;
+        else if (c != L' ')
+            return false;
+    }
+    return dots >= 2;
+}
+
+// Whether a folder on the way from root to entryName is a link already: a
+// link target with ".." is only judged right when the path to the link is
+// made of real folders.
+bool HasLinkOnPath(const std::string &root, const std::wstring &entryName)
+{
+    std::wstring path = AnsiToWide(IncludeTrailingBackslash(root));
+    std::vector<std::wstring> parts = SplitName(entryName);
+    parts.pop_back();
+    for (const std::wstring &part : parts) {
+        if (part.empty())
+            continue;
+        path += part;
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return true;
+        path += L'\\';
+    }
+    return false;
+}
+
+// Whether a link entry may be handed to the library. Hard links and copies
+// name another entry of the archive; symbolic links and junctions must point
+// inside the target folder. A link whose target the header does not carry
+// (older archives keep it in the data) cannot be judged and is not made.
+bool IsLinkAllowed(const std::string &root, const std::wstring &entryName, unsigned redirType,
+                   const std::wstring &target)
+{
+    switch (redirType) {
+    case RedirHardLink:
+    case RedirFileCopy:
+        return IsEntryNameConfined(target);
+    case RedirUnixSymlink:
+    case RedirWinSymlink:
+        if (!IsLinkTargetConfined(entryName, target))
+            return false;
+        for (const std::wstring &part : SplitName(target)) {
+            if (IsParentReference(part))
+                return !HasLinkOnPath(root, entryName);
+        }
+        return true;
+    default: // junctions always hold an absolute target
+        return false;
+    }
+}
+
+// Closes the library's archive however the extraction ends.
+class TRarArchive {
+public:
+    explicit TRarArchive(HANDLE handle) : handle_(handle) {}
+    ~TRarArchive() { Close(); }
+    TRarArchive(const TRarArchive &) = delete;
+    TRarArchive &operator=(const TRarArchive &) = delete;
+
+    HANDLE Get() const { return handle_; }
+    void Close()
+    {
+        if (handle_ != nullptr)
+            RARCloseArchive(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// Percent of the archive lying before the stream's position.
+int32_t PositionPercent(TVxStream &stream)
+{
+    unsigned size = stream.getSize();
+    if (size == 0 || size == 0xFFFFFFFFu)
+        return 0;
+    return static_cast<int32_t>(static_cast<double>(stream.getPosition()) * 100.0 / size);
+}
+
+} // namespace
+
+bool IsEntryNameConfined(const std::wstring &name)
+{
+    if (name.empty() || IsSeparator(name[0]) || name.find(L':') != std::wstring::npos)
+        return false;
+    for (const std::wstring &part : SplitName(name)) {
+        if (IsParentReference(part))
+            return false;
+    }
+    return true;
+}
+
+bool IsLinkTargetConfined(const std::wstring &entryName, const std::wstring &target)
+{
+    if (target.empty() || IsSeparator(target[0]) || target.find(L':') != std::wstring::npos)
+        return false;
+    std::vector<std::wstring> entryParts = SplitName(entryName);
+    entryParts.pop_back(); // the link itself
+    long depth = 0;
+    for (const std::wstring &part : entryParts) {
+        if (!part.empty() && part != L".")
+            ++depth;
+    }
+    for (const std::wstring &part : SplitName(target)) {
+        if (part.empty() || part == L".")
+            continue;
+        if (IsParentReference(part)) {
+            if (--depth < 0)
+                return false;
+        } else {
+            ++depth;
+        }
+    }
+    return true;
+}
+
+bool CreateFolderChain(TInstParams &settings, const std::string &path)
+{
+    if (path.empty())
+        return false;
+    std::string folder = ExcludeTrailingBackslash(path);
+    if (folder.size() < 3 || DirectoryExists(folder))
+        return true;
+    std::string parent = ExtractFilePath(folder);
+    if (parent == folder)
+        return true;
+    if (!CreateFolderChain(settings, parent))
+        return false;
+    if (!CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr))
+        return false;
+    settings.install_log.AddFolder(folder);
+    return true;
+}
+
+void ExtractArchive(TInstParams &settings, std::string name)
+{
+    ExtractArchive(settings, GetModuleHandleW(nullptr), name);
+}
+
+void ExtractArchive(TInstParams &settings, HMODULE module, const std::string &name)
+{
+    if (module == nullptr)
+        module = GetModuleHandleW(nullptr);
+    HRSRC resource = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10)); // RT_RCDATA
+    if (resource == nullptr)
+        ThrowDamaged(CodeNoResource);
+    HGLOBAL loaded = LoadResource(module, resource);
+    const void *data = LockResource(loaded);
+    DWORD size = SizeofResource(module, resource);
+    ExtractArchiveFromMemory(settings, data, size, name);
+}
+
+void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned size, const std::string &name)
+{
+    // Read mode: the library can never write into the resource's memory.
+    TVxFixedMemStream stream(const_cast<void *>(data), size, TVxFixedMemStream::omRead);
+
+    std::vector<char> arcName(ArcNameSize, '\0');
+    std::strncpy(arcName.data(), name.c_str(), ArcNameSize - 1);
+    std::vector<char> comment(CommentSize);
+
+    RAROpenArchiveDataStream record;
+    record.stream = unowned_var_a<TVxStream>(&stream);
+    record.Data.ArcName = arcName.data();
+    record.Data.ArcNameW = nullptr;
+    record.Data.OpenMode = RAR_OM_EXTRACT;
+    record.Data.CmtBuf = comment.data();
+    record.Data.CmtBufSize = static_cast<unsigned>(comment.size());
+
+    TRarArchive archive(RAROpenArchiveEx(&record));
+    if (record.Data.OpenResult != 0)
+        ThrowDamaged(CodeCannotOpen);
+
+    const std::string root = settings.target_folder;
+    const std::string rootPrefix = IncludeTrailingBackslash(root);
+    std::wstring dest = AnsiToWide(root);
+    const std::string copyingFormat = LoadResStdString(MsgCopying);
+
+    std::unique_ptr<RARHeaderDataEx> header(new RARHeaderDataEx());
+    std::vector<wchar_t> redirName(RedirNameSize);
+    header->CmtBuf = nullptr;
+
+    int code;
+    for (;;) {
+        redirName[0] = L'\0';
+        header->RedirName = redirName.data();
+        header->RedirNameSize = static_cast<unsigned>(redirName.size());
+        code = RARReadHeaderEx(archive.Get(), header.get());
+        if (code != 0)
+            break;
+
+        std::wstring entryName(header->FileNameW, wcsnlen(header->FileNameW, sizeof(header->FileNameW) / sizeof(wchar_t)));
+        if (!IsEntryNameConfined(entryName))
+            ThrowDamaged(CodeBadEntry);
+        std::string path = rootPrefix + WideToAnsi(entryName);
+
+        if (header->Flags & RHDF_DIRECTORY) {
+            CreateFolderChain(settings, path);
+            continue;
+        }
+
+        if (header->RedirType != RedirNone &&
+            !IsLinkAllowed(root, entryName, header->RedirType, std::wstring(redirName.data()))) {
+            if (RARProcessFileW(archive.Get(), RAR_SKIP, nullptr, nullptr) != 0)
+                ThrowDamaged(CodeBadEntry);
+            continue;
+        }
+
+        if (FileExists(path)) {
+            FileDelete(path);
+            if (FileExists(path))
+                throw Mirelta::TVxMessage(MsgFileDelete) << path;
+        }
+        settings.State(FormatString(copyingFormat.c_str(), ExtractFileName(path).c_str()));
+        settings.Progress(PositionPercent(stream));
+
+        std::string folder = ExtractFilePath(path);
+        if (!CreateFolderChain(settings, folder))
+            throw Mirelta::TVxMessage(MsgFolderCreate) << folder;
+
+        settings.install_log.AddFile(path);
+        if (RARProcessFileW(archive.Get(), RAR_EXTRACT, &dest[0], nullptr) != 0)
+            ThrowDamaged(CodeBadEntry);
+    }
+    archive.Close();
+    if (code == ERAR_BAD_DATA)
+        ThrowDamaged(CodeBrokenHeader);
+}

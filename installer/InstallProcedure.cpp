@@ -1,0 +1,276 @@
+#include "installer/InstallProcedure.h"
+
+#include <cctype>
+
+#include "foundation/VxMessage.h"
+#include "foundation/VxPath.h"
+#include "foundation/VxProcess.h"
+#include "foundation/VxText.h"
+#include "installer/ExtractArchive.h"
+#include "installer/InstParams.h"
+#include "visual/DlgMessageBoxUnit.h"
+
+namespace {
+
+const int CloseSignalAttempts = 3;
+const DWORD CloseSignalWait = 2000;
+const DWORD DeleteRetryWait = 200;
+const unsigned DeleteRetryBudget = 20;
+
+void SystemSleep(DWORD milliseconds)
+{
+    Sleep(milliseconds);
+}
+
+// The path's long form, upper-cased: two names of one existing file compare
+// equal.
+std::string ComparablePath(const std::string &path)
+{
+    return UpperCase(LongPathName(path));
+}
+
+// Asks the modules that hold a close event of the folder to close, and waits
+// until none holds it any more or the user gives up (message 30015).
+// stillHeld answers whether a module still holds the event after being told.
+void CloseRunningModules(TInstParams &params, const std::string &folder, bool (*stillHeld)(const std::string &))
+{
+    params.State(LoadResStdString(30014));
+    params.Progress(InstProgressIndefinite);
+
+    for (int attempt = 1; attempt <= CloseSignalAttempts; ++attempt) {
+        if (!stillHeld(folder))
+            break;
+        InstallSleep(CloseSignalWait);
+        params.Progress(InstProgressIndefinite);
+    }
+    while (stillHeld(folder)) {
+        if (!AskOkCancel(FormatString(LoadResStdString(30003).c_str(), params.app_title.c_str())))
+            throw Mirelta::TVxMessage(30015);
+    }
+}
+
+bool NarrowEventHeld(const std::string &folder)
+{
+    return !SignalCloseEventA(folder);
+}
+
+bool WideEventHeld(const std::string &folder)
+{
+    return SignalCloseEventW(folder);
+}
+
+// A read-only file cannot be deleted as it stands.
+void ClearReadOnly(const std::string &path)
+{
+    const unsigned attributes = FileAttributes(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(AnsiToWide(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+// Deletes one file of the removal, waiting and asking while it resists. The
+// retry budget is shared by the whole removal.
+void DeleteWithRetries(TInstParams &params, const std::string &entry, int32_t percent, unsigned &budget)
+{
+    ClearReadOnly(entry);
+    for (;;) {
+        if (!FileExists(entry) || FileDelete(entry))
+            return;
+        if (budget < DeleteRetryBudget) {
+            InstallSleep(DeleteRetryWait);
+            params.Progress(percent);
+            ++budget;
+            continue;
+        }
+        if (AskRetryCancel(FormatString(LoadResStdString(30038).c_str(), entry.c_str())) != IDRETRY)
+            throw Mirelta::TVxMessage(30017) << entry;
+    }
+}
+
+// Removes the previous version: everything in the target folder except the
+// preserved entries, entries named like the constants file and the running
+// program's own file.
+void RemovePreviousVersion(TInstParams &params)
+{
+    params.State(LoadResStdString(30016));
+    params.Progress(0);
+
+    unsigned budget = 0;
+    const std::string root = IncludeTrailingBackslash(params.target_folder);
+    Mirelta::string_vector entries;
+    if (!params.preserve_root_folder) {
+        ListDirectory(entries, params.target_folder, "*.*", true, true);
+    } else {
+        Mirelta::string_vector firstLevel;
+        ListDirectory(firstLevel, params.target_folder, "*.*", true, false);
+        for (const std::string &entry : firstLevel)
+            ListDirectory(entries, entry, "*.*", true, true);
+    }
+
+    const std::string constsName = UpperCase(params.vx_consts_file);
+    const std::string ownFile = ComparablePath(GetModulePath(nullptr));
+    const size_t count = entries.size();
+    for (size_t i = 0; i < count; ++i) {
+        const std::string &entry = entries[i];
+        const int32_t percent = static_cast<int32_t>(100 * (i + 1) / count);
+        params.Progress(percent);
+
+        if (!params.vx_consts_file.empty() && UpperCase(ExtractFileName(entry)) == constsName)
+            continue;
+        const std::string relative = entry.size() > root.size() ? entry.substr(root.size()) : std::string();
+        if (params.preserve_files.count(UpperCase(relative)))
+            continue;
+        if (DirectoryExists(entry)) {
+            DirectoryRemove(entry);
+            continue;
+        }
+        if (!ownFile.empty() && ComparablePath(entry) == ownFile)
+            continue;
+        DeleteWithRetries(params, entry, percent, budget);
+    }
+}
+
+// Copies the constants file from the program's folder into the target (or its
+// configured sub-folder), replacing an older copy.
+void CopyConstantsFile(TInstParams &params)
+{
+    std::string folder = params.target_folder;
+    if (!params.vx_consts_path.empty())
+        folder = IncludeTrailingBackslash(folder) + params.vx_consts_path;
+    ForceDirectories(folder);
+
+    params.State(LoadResStdString(30031));
+    params.Progress(InstProgressIndefinite);
+
+    const std::string source = IncludeTrailingBackslash(params.own_folder) + params.vx_consts_file;
+    const std::string target = IncludeTrailingBackslash(folder) + params.vx_consts_file;
+    if (FileExists(source)) {
+        if (FileExists(target)) {
+            ClearReadOnly(target);
+            if (!FileDelete(target))
+                throw Mirelta::TVxMessage(30018) << params.vx_consts_file;
+        }
+        if (!FileCopy(source, target, true))
+            throw Mirelta::TVxMessage(30018) << params.vx_consts_file;
+    }
+    if (FileExists(target))
+        SetFileAttributesW(AnsiToWide(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Runs the redistributable installers; a failure may be ignored by the user,
+// who then goes on without the remaining ones. A user break is never asked
+// about: the user has already confirmed it.
+void RunRedistributables(TInstParams &params)
+{
+    try {
+        params.InstallRedist();
+    } catch (...) {
+        // After a confirmed cancel the installation ends without a question.
+        if (params.cancel)
+            throw;
+        const Mirelta::TVxMessage message = CurrentExceptionToMessage();
+        if (AskAbortIgnore(message.Text()) != IDIGNORE)
+            throw;
+    }
+}
+
+} // namespace
+
+TInstallSleepFunc InstallSleep = &SystemSleep;
+
+bool SignalCloseEventA(const std::string &folder)
+{
+    // A missing folder has no short name; its event would be the one shared
+    // by every missing folder, so it is never signalled.
+    if (!DirectoryExists(folder))
+        return true;
+    return SignalNamedEventA(MakeCloseEventNameA(folder));
+}
+
+bool SignalCloseEventW(const std::string &folder)
+{
+    if (!DirectoryExists(folder))
+        return false;
+    return SignalNamedEvent(MakeCloseEventNameW(folder));
+}
+
+int AskRetryCancel(const std::string &text)
+{
+    return ShowMessageDialog(text, mkWarning, mbRetry | mbCancel, mbRetry, mbCancel) == mbRetry ? IDRETRY
+                                                                                                 : IDCANCEL;
+}
+
+bool IsSafeTargetFolder(const std::string &folder)
+{
+    const std::string path = ExcludeTrailingBackslash(folder);
+    size_t start;
+    size_t minimumParts;
+    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\' && isalpha(static_cast<unsigned char>(path[0]))) {
+        start = 3;
+        minimumParts = 1;
+    } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
+        start = 2;
+        minimumParts = 3; // server, share and a folder on it
+    } else {
+        return false;
+    }
+
+    size_t parts = 0;
+    size_t pos = start;
+    while (pos <= path.size()) {
+        size_t end = path.find('\\', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(pos, end - pos);
+        if (part.empty() || part == "." || part == ".." || part.find_first_of(":*?\"<>|") != std::string::npos)
+            return false;
+        ++parts;
+        pos = end + 1;
+    }
+    return parts >= minimumParts;
+}
+
+bool TInstParams::Install()
+{
+    try {
+        cancel = false;
+        running = true;
+        install_log.Begin();
+
+        // Nothing below may run on the current folder or a whole drive.
+        if (!IsSafeTargetFolder(target_folder))
+            throw Mirelta::TVxMessage(30000) << target_folder;
+
+        const std::string folder = ExcludeTrailingBackslash(target_folder);
+        if (use_vx_close_event)
+            CloseRunningModules(*this, folder, &NarrowEventHeld);
+        if (use_vx_close_event2)
+            CloseRunningModules(*this, folder, &WideEventHeld);
+
+        RemovePreviousVersion(*this);
+        if (!vx_consts_file.empty())
+            CopyConstantsFile(*this);
+
+        ExtractArchive(*this, "FILES");
+        CreateShortcuts();
+        ConnectParProc();
+        RunRedistributables(*this);
+        WriteAutorunRecord();
+        WriteUninstallRecord();
+        WriteInstallData();
+
+        install_log.End();
+        install_log.Save(IncludeTrailingBackslash(target_folder) + "Install.log");
+        running = false;
+        return true;
+    } catch (...) {
+        running = false;
+        if (!cancel) {
+            try {
+                ShowError((Mirelta::TVxMessage(30021) << CurrentExceptionToMessage()).Text());
+            } catch (...) {
+                // The failure has been reported as far as the dialog allows.
+            }
+        }
+        return false;
+    }
+}

@@ -1,0 +1,38 @@
+// The installation procedure, TInstParams::Install (declared with the settings
+// object), and the small pieces it is made of: the close-event signals, the
+// retry question of the removal, the check of the target folder and the waits.
+//
+// Install asks running modules of the product to close, removes what lies in
+// the target folder (sparing the preserved entries, files named like the
+// constants file and the running program itself), copies the constants file,
+// extracts the payload and writes shortcuts, records and the install log. Every
+// failure ends in one handler that shows message 30021 with the failure nested
+// and returns false; a user break returns false silently.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Sets the narrow close event of the product in folder. True when no module
+// holds one (also when the folder does not exist), false when one existed and
+// was set.
+bool SignalCloseEventA(const std::string &folder);
+// Sets the wide close event of the product in folder. The opposite sense: true
+// when an event existed and was set, false when none exists (also when the
+// folder does not exist).
+bool SignalCloseEventW(const std::string &folder);
+
+// Warning with Retry (default) and Cancel (the close answer): IDRETRY (4) or
+// IDCANCEL (2).
+int AskRetryCancel(const std::string &text);
+
+// Whether a folder may be the target of an installation: an absolute path
+// with a drive ("C:\...") or a share ("\\server\share\...") and at least one
+// folder below the drive root or the share, without "." or ".." parts.
+bool IsSafeTargetFolder(const std::string &folder);
+
+// The waits of the procedure (2000 ms between close signals, 200 ms between
+// deletion attempts). Replaceable so that a test need not sit through them.
+typedef void (*TInstallSleepFunc)(DWORD milliseconds);
+extern TInstallSleepFunc InstallSleep;

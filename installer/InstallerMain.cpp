@@ -1,0 +1,136 @@
+#include "installer/InstallerMain.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <math.h>
+
+#include "classlib/Classes.h"
+#include "classlib/Forms.h"
+#include "foundation/VxText.h"
+#include "visual/DlgMessageBoxUnit.h"
+#include "visual/VxShowHintFix.h"
+
+namespace {
+
+const int ExitSuccess = 0;
+const int ExitFailure = 1;
+
+// The Shift key is held at this moment.
+bool ShiftHeld()
+{
+    return (GetAsyncKeyState(VK_SHIFT) & ~1) != 0;
+}
+
+// Mode 0 of a previous installation of this product: an express update is
+// offered. Answers false when the user cancels.
+bool AskExpressUpdate(TInstParams &params)
+{
+    const std::string text = FormatString(LoadResStdString(30034).c_str(), params.app_title.c_str());
+    switch (AskYesNoCancel(text)) {
+    case IDYES:
+        params.run_mode = ShiftHeld() ? 2 : 1;
+        return true;
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Runs the installation with the given sink (null: none) and, after success,
+// the finish programs.
+int InstallUnattended(TInstParams &params, TInstProgress *sink)
+{
+    params.SetProgress(sink);
+    const bool installed = params.Install();
+    params.SetProgress(nullptr);
+    if (!installed)
+        return ExitFailure;
+    params.FinishRun();
+    return ExitSuccess;
+}
+
+} // namespace
+
+TConsProgress::TConsProgress()
+{
+    // A process that has a console already cannot get another one; it writes
+    // to the one it has.
+    if (!AllocConsole() && GetLastError() != ERROR_ACCESS_DENIED)
+        return;
+    output_ = std::freopen("CONOUT$", "w", stdout);
+}
+
+bool TConsProgress::OnState(const std::string &text)
+{
+    if (!output_)
+        return true;
+    std::fprintf(output_, "\r\n%s", AnsiToOem(text).c_str());
+    std::fflush(output_);
+    return true;
+}
+
+bool TConsProgress::OnProgress(int32_t)
+{
+    return true;
+}
+
+int __cdecl MathErrorHandled(struct _exception *)
+{
+    return 1;
+}
+
+void InstallMathErrorHook()
+{
+    __mingw_setusermatherr(&MathErrorHandled);
+}
+
+std::string WizardUnavailableText()
+{
+    return Utf8ToAnsi("Мастер установки недоступен в этой сборке программы. "
+                      "Запустите её с ключом -express=3 или -express=4.");
+}
+
+int RunInstaller(TInstParams &params, TInstProgress *console)
+{
+    if (params.run_mode < 2 && !params.CheckConditions())
+        return ExitFailure;
+    if (params.run_mode == 0 && params.prev_record_matched && !AskExpressUpdate(params))
+        return ExitFailure;
+
+    switch (params.run_mode) {
+    case 3: {
+        if (console)
+            return InstallUnattended(params, console);
+        TConsProgress ownConsole;
+        return InstallUnattended(params, &ownConsole);
+    }
+    case 4:
+        return InstallUnattended(params, nullptr);
+    default:
+        ShowError(WizardUnavailableText());
+        return ExitFailure;
+    }
+}
+
+int InstallerMain()
+{
+    try {
+        ClassLib::Application->Initialize();
+        CoInitialize(nullptr);
+        VxShowHintFix.Init();
+
+        if (!InstParams.Load()) {
+            if (InstParams.run_mode < 2)
+                ShowError(LoadResStdString(30033));
+            return ExitFailure;
+        }
+        return RunInstaller(InstParams);
+    } catch (const ClassLib::Exception &error) {
+        ClassLib::Application->ShowException(error.Message());
+    } catch (...) {
+        ClassLib::Application->ShowException(ClassLib::AnsiString());
+    }
+    return ExitSuccess;
+}

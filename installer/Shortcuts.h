@@ -1,0 +1,28 @@
+// Shortcuts of an installation: the start-menu group's links and the desktop
+// links (TInstParams::CreateShortcuts), written through the shell's link
+// object.
+//
+// The start-menu group is a name below the common programs folder. It comes
+// from the user or from a previous installation's record, so it is checked
+// before anything is touched: a name that is absolute, holds a drive or stream
+// colon or steps out with a dot component is refused (message 30024, like a
+// missing group). The group folder is emptied first only when it is the group
+// that the previous installation of this product made; any other existing
+// folder of that name keeps its content and just receives the links.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Writes one shortcut file at link (a full path) to target (a full path),
+// with description, the argument text and the icon location (icon empty: the
+// target's own icon). Texts are in the ANSI code page. The calling thread
+// must have COM initialised. A shortcut that cannot be made (missing target,
+// no link object, save refused) is simply missing: nothing is reported.
+void CreateShellLink(const std::string &target, const std::string &link, const std::string &description,
+                     const std::string &arguments, const std::string &icon, int32_t iconIndex);
+
+// Whether group may name a folder below the common programs folder: not
+// empty, not absolute, no colon, and no component made of dots and blanks
+// only (".", "..", "...") or of blanks only. Both separators count.
+bool IsValidStartMenuGroup(const std::string &group);

@@ -1,0 +1,596 @@
+// Payload extraction into a temporary target folder: real archives of the
+// shared test data, archives of the RAR 4 writer, the program's own "FILES"
+// resource, what is reported to the sink and logged, and the refusals that
+// keep every write inside the target folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/VxMessage.h"
+#include "foundation/VxText.h"
+#include "foundation/WinHandle.h"
+#include "installer/ExtractArchive.h"
+#include "installer/InstParams.h"
+#include "tests/support/Rar4Writer.h"
+
+namespace {
+
+std::wstring TestDataDir()
+{
+    std::wstring dir = AnsiToWide(SETUP_TESTDATA_DIR);
+    if (!dir.empty() && dir[0] == L'/')
+        dir = L"Z:" + dir;
+    for (wchar_t &c : dir) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    return dir;
+}
+
+bool ReadWholeFile(const std::wstring &path, std::string &bytes)
+{
+    Mirelta::TWinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size))
+        return false;
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    return bytes.empty() ||
+           (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
+}
+
+bool WriteWholeFile(const std::wstring &path, const std::string &bytes)
+{
+    Mirelta::TWinHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file.IsValid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::string TestArchive(const wchar_t *name)
+{
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(TestDataDir() + L"\\rar\\" + name, bytes)) << "missing test archive";
+    return bytes;
+}
+
+unsigned Crc32(const std::string &bytes)
+{
+    return static_cast<unsigned>(
+        crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+// An entry name stored without its Unicode form (archives made on Unix keep
+// UTF-8 bytes there) as the library reads it on Windows: OEM bytes turned
+// into the ANSI code page, then widened.
+std::wstring OemReadName(const std::wstring &name)
+{
+    std::string bytes = WideToUtf8(name);
+    std::string ansi(bytes.size(), '\0');
+    OemToCharBuffA(bytes.data(), &ansi[0], static_cast<DWORD>(bytes.size()));
+    std::vector<wchar_t> wide(ansi.size() + 1);
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                                     static_cast<int>(wide.size()));
+    return std::wstring(wide.data(), static_cast<size_t>(length));
+}
+
+bool Exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void RemoveTree(const std::wstring &folder)
+{
+    WIN32_FIND_DATAW data;
+    Mirelta::TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find.IsValid()) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveTree(path);
+            else if (!DeleteFileW(path.c_str()))
+                RemoveDirectoryW(path.c_str());
+        } while (FindNextFileW(find.Get(), &data));
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Records what the installation reports; answers false from the given state
+// text on.
+class TRecordingSink : public TInstProgress {
+public:
+    std::vector<std::string> states;
+    std::vector<int32_t> percents;
+    size_t stopAtState = static_cast<size_t>(-1);
+
+    bool OnState(const std::string &text) override
+    {
+        states.push_back(text);
+        return states.size() <= stopAtState;
+    }
+    bool OnProgress(int32_t percent) override
+    {
+        percents.push_back(percent);
+        return true;
+    }
+};
+
+// A target folder one level below a fresh scratch folder (so that escapes
+// land beside it, where they can be seen), and a settings object installing
+// into it with a recording sink.
+class ExtractTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t base[MAX_PATH];
+        GetTempPathW(MAX_PATH, base);
+        static unsigned counter = 0;
+        outer_ = std::wstring(base) + L"extract_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                 std::to_wstring(++counter);
+        RemoveTree(outer_);
+        CreateDirectoryW(outer_.c_str(), nullptr);
+        target_ = outer_ + L"\\Целевая папка";
+        CreateDirectoryW(target_.c_str(), nullptr);
+        settings_.target_folder = WideToAnsi(target_);
+        settings_.SetProgress(&sink_);
+    }
+    void TearDown() override
+    {
+        settings_.SetProgress(nullptr);
+        RemoveTree(outer_);
+    }
+
+    void Extract(const std::string &bytes)
+    {
+        ExtractArchiveFromMemory(settings_, bytes.data(), static_cast<unsigned>(bytes.size()), "FILES");
+    }
+    // The text of the message the extraction throws ("" when it succeeds).
+    std::string ExtractError(const std::string &bytes)
+    {
+        try {
+            Extract(bytes);
+        } catch (const Mirelta::TVxMessage &message) {
+            return message.Text();
+        }
+        return std::string();
+    }
+
+    std::wstring In(const std::wstring &name) const { return target_ + L"\\" + name; }
+    std::string FileAt(const std::wstring &name, bool *found = nullptr) const
+    {
+        std::string bytes;
+        bool ok = ReadWholeFile(In(name), bytes);
+        if (found)
+            *found = ok;
+        return bytes;
+    }
+    // The log line of a created folder or file below the target, as stored
+    // (UTF-8 with the names' own characters).
+    std::string FolderLine(const std::wstring &name) const { return "+Folder: " + WideToUtf8(In(name)); }
+    std::string FileLine(const std::wstring &name) const { return "+File: " + WideToUtf8(In(name)); }
+    std::vector<std::string> Log() const { return settings_.install_log.Lines(); }
+    // Names of the entries beside the target folder (nothing but the target).
+    std::vector<std::wstring> OuterEntries() const
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW data;
+        Mirelta::TFindHandle find(FindFirstFileW((outer_ + L"\\*").c_str(), &data));
+        if (find.IsValid()) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..")
+                    names.push_back(name);
+            } while (FindNextFileW(find.Get(), &data));
+        }
+        return names;
+    }
+
+    static std::string Damaged(const char *code)
+    {
+        return WideToAnsi(L"Инсталлятор поврежден (") + code + ")";
+    }
+    static std::string Copying(const std::wstring &name) { return WideToAnsi(L"Копируется: " + name); }
+
+    std::wstring outer_;
+    std::wstring target_;
+    TInstParams settings_;
+    TRecordingSink sink_;
+};
+
+// ---------------------------------------------------------------------------
+// Real archives.
+
+struct TExpectedFile {
+    std::wstring name;
+    unsigned size;
+    unsigned crc;
+};
+
+struct TRealArchive {
+    const wchar_t *archive;
+    std::vector<TExpectedFile> files;
+    std::vector<std::string> log; // with "F:"/"D:" and the name below the target
+    std::vector<const wchar_t *> absent;
+};
+
+class RealArchive : public ExtractTest, public testing::WithParamInterface<TRealArchive> {};
+
+TEST_P(RealArchive, ExtractsEveryFileExactlyAndLogsFoldersAndFilesInOrder)
+{
+    const TRealArchive &expected = GetParam();
+    ASSERT_EQ("", ExtractError(TestArchive(expected.archive)));
+
+    for (const TExpectedFile &file : expected.files) {
+        SCOPED_TRACE(testing::Message() << "file " << WideToAnsi(file.name));
+        bool found = false;
+        std::string data = FileAt(file.name, &found);
+        ASSERT_TRUE(found);
+        EXPECT_EQ(file.size, data.size());
+        EXPECT_EQ(file.crc, Crc32(data));
+    }
+    for (const wchar_t *name : expected.absent)
+        EXPECT_FALSE(Exists(In(name))) << WideToAnsi(name);
+
+    std::vector<std::string> log;
+    for (const std::string &line : expected.log) {
+        std::wstring name = Utf8ToWide(line.substr(2));
+        log.push_back(line[0] == 'F' ? FileLine(name) : FolderLine(name));
+    }
+    EXPECT_EQ(log, Log());
+
+    // One state text and one percent per file, the percent never falling and
+    // below 100 (each entry's data follows its percent).
+    ASSERT_EQ(expected.files.size(), sink_.states.size());
+    ASSERT_EQ(expected.files.size(), sink_.percents.size());
+    for (size_t i = 0; i < sink_.percents.size(); ++i) {
+        EXPECT_LT(sink_.percents[i], 100);
+        if (i > 0) {
+            EXPECT_GE(sink_.percents[i], sink_.percents[i - 1]);
+        }
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"Целевая папка"}, OuterEntries());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SharedTestData, RealArchive,
+    testing::Values(
+        // Unix links of these archives carry their target in the data: not made.
+        TRealArchive{L"basic.rar",
+                     {{L"test.txt", 20, 0xBEC8A242}, {L"testdir\\test.txt", 20, 0xBEC8A242}},
+                     {"F:test.txt", "D:testdir", "F:testdir\\test.txt", "D:testemptydir"},
+                     {L"testlink"}},
+        TRealArchive{L"compress_normal.rar",
+                     {{L"LibarchiveAddingTest.html", 20111, 0x5E05A663},
+                      {L"testdir\\test.txt", 20, 0xBEC8A242},
+                      {L"testdir\\LibarchiveAddingTest.html", 20111, 0x5E05A663}},
+                     {"F:LibarchiveAddingTest.html", "D:testdir", "F:testdir\\test.txt",
+                      "F:testdir\\LibarchiveAddingTest.html", "D:testemptydir"},
+                     {L"testlink"}},
+        TRealArchive{L"noeof.rar", {{L"test.txt", 20, 0xBEC8A242}}, {"F:test.txt"}, {}},
+        TRealArchive{L"subblock.rar", {{L"test.txt", 20, 0xBEC8A242}}, {"F:test.txt"}, {}},
+        TRealArchive{L"rar5_cyrillic.rar",
+                     {{L"plain.txt", 6, 0x3915F9D0},
+                      {L"Документы\\readme.txt", 22, 0xC90884CB},
+                      {L"Документы\\Отчёты\\data.bin", 70000, 0x984C8376}},
+                     {"F:plain.txt", u8"D:Документы", u8"F:Документы\\readme.txt", u8"D:Документы\\Отчёты",
+                      u8"F:Документы\\Отчёты\\data.bin"},
+                     {}},
+        // Its last name has no Unicode form: read in the OEM code page.
+        TRealArchive{L"unicode.rar",
+                     {{L"表だよ\\新しいフォルダ\\新規テキスト ドキュメント.txt", 0, 0},
+                      {L"表だよ\\漢字長いファイル名long-filename-in-漢字.txt", 5, 0x426F9DDC},
+                      {OemReadName(L"abcdefghijklmnopqrsテスト.txt"), 16, 0x15B6D005}},
+                     {u8"D:表だよ", u8"D:表だよ\\新しいフォルダ", u8"F:表だよ\\新しいフォルダ\\新規テキスト ドキュメント.txt",
+                      u8"F:表だよ\\漢字長いファイル名long-filename-in-漢字.txt",
+                      "F:" + WideToUtf8(OemReadName(L"abcdefghijklmnopqrsテスト.txt"))},
+                     {L"表だよ\\ファイル"}}));
+
+TEST_F(ExtractTest, DamagedRealArchivesFailWithTheirCode)
+{
+    // Not an archive at all, or a broken main header: the open fails.
+    EXPECT_EQ(Damaged("2"), ExtractError(std::string()));
+    EXPECT_EQ(Damaged("2"), ExtractError("plain text, not an archive"));
+    // A corrupt main header: the library refuses it at the open or, in some
+    // builds, at the first header.
+    std::string verdict = ExtractError(TestArchive(L"endarc_huge.rar"));
+    EXPECT_TRUE(verdict == Damaged("2") || verdict == Damaged("4")) << verdict;
+    // An entry that cannot be unpacked: encrypted, or its data end early.
+    EXPECT_EQ(Damaged("3"), ExtractError(TestArchive(L"encryption_data.rar")));
+    EXPECT_EQ(Damaged("3"), ExtractError(TestArchive(L"invalid1.rar")));
+    // Each was logged before the library failed to write it.
+    EXPECT_EQ((std::vector<std::string>{FileLine(L"foo.txt"), FileLine(L"test")}), Log());
+}
+
+// ---------------------------------------------------------------------------
+// The program's own resource.
+
+TEST_F(ExtractTest, ProgramResourceFilesIsExtractedWhereItLies)
+{
+    ASSERT_NE(nullptr, FindResourceA(nullptr, "FILES", MAKEINTRESOURCEA(10)))
+        << "the test program carries no RCDATA FILES (tests/installer/extract_test.rc)";
+    ExtractArchive(settings_, "FILES");
+    std::wstring name = OemReadName(L"abcdefghijklmnopqrsテスト.txt");
+    std::string text = FileAt(name);
+    EXPECT_EQ(16u, text.size());
+    EXPECT_EQ(0x15B6D005u, Crc32(text));
+    EXPECT_EQ(5u, FileAt(L"表だよ\\漢字長いファイル名long-filename-in-漢字.txt").size());
+    EXPECT_EQ(3u, sink_.states.size());
+    EXPECT_EQ(Copying(name), sink_.states.back());
+}
+
+TEST_F(ExtractTest, MissingResourceIsDamagedInstallerCode1)
+{
+    try {
+        ExtractArchive(settings_, "NO_SUCH_PAYLOAD");
+        FAIL() << "no message";
+    } catch (const Mirelta::TVxMessage &message) {
+        EXPECT_EQ(Damaged("1"), message.Text());
+    }
+    EXPECT_TRUE(Log().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Archives of the RAR 4 writer.
+
+TEST_F(ExtractTest, FoldersOnlyArchiveCreatesAndLogsEachFolderWithoutReports)
+{
+    TRar4Writer writer;
+    writer.AddFolder(L"Программа").AddFolder(L"Программа\\Данные").AddFolder(L"empty");
+    ASSERT_EQ("", ExtractError(writer.Bytes()));
+    EXPECT_EQ((std::vector<std::string>{FolderLine(L"Программа"), FolderLine(L"Программа\\Данные"),
+                                        FolderLine(L"empty")}),
+              Log());
+    EXPECT_TRUE(Exists(In(L"Программа\\Данные")));
+    EXPECT_TRUE(sink_.states.empty());
+    EXPECT_TRUE(sink_.percents.empty());
+}
+
+TEST_F(ExtractTest, FileWithoutFolderEntriesGetsItsFolderChainOutermostFirst)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"a\\b\\c\\file.txt", "deep");
+    ASSERT_EQ("", ExtractError(writer.Bytes()));
+    EXPECT_EQ("deep", FileAt(L"a\\b\\c\\file.txt"));
+    EXPECT_EQ((std::vector<std::string>{FolderLine(L"a"), FolderLine(L"a\\b"), FolderLine(L"a\\b\\c"),
+                                        FileLine(L"a\\b\\c\\file.txt")}),
+              Log());
+    EXPECT_EQ((std::vector<std::string>{Copying(L"file.txt")}), sink_.states);
+}
+
+TEST_F(ExtractTest, MissingTargetFolderIsCreatedWithTheFirstFile)
+{
+    target_ += L"\\new\\inner";
+    settings_.target_folder = WideToAnsi(target_);
+    TRar4Writer writer;
+    writer.AddFile(L"x.txt", "x");
+    ASSERT_EQ("", ExtractError(writer.Bytes()));
+    EXPECT_EQ("x", FileAt(L"x.txt"));
+    EXPECT_EQ((std::vector<std::string>{"+Folder: " + WideToUtf8(outer_ + L"\\Целевая папка\\new"),
+                                        "+Folder: " + WideToUtf8(target_), FileLine(L"x.txt")}),
+              Log());
+}
+
+TEST_F(ExtractTest, NamesOutsideTheCodePageAreWrittenUnderTheirOwnNames)
+{
+    const std::wstring names[] = {L"Отчёт за 2024 год.txt", L"café.txt", L"表\\日本語.txt",
+                                  L"\xD83D\xDE00 emoji.txt"};
+    TRar4Writer writer;
+    for (const std::wstring &name : names)
+        writer.AddFile(name, WideToUtf8(name));
+    ASSERT_EQ("", ExtractError(writer.Bytes()));
+    std::vector<std::string> log;
+    for (const std::wstring &name : names) {
+        EXPECT_EQ(WideToUtf8(name), FileAt(name)) << WideToUtf8(name);
+        if (name.find(L'\\') != std::wstring::npos)
+            log.push_back(FolderLine(L"表"));
+        log.push_back(FileLine(name));
+    }
+    EXPECT_EQ(log, Log());
+    // The state text holds the code page's escape of what it cannot carry.
+    EXPECT_EQ(Copying(L"日本語.txt"), sink_.states[2]);
+    EXPECT_NE(std::string::npos, sink_.states[2].find("{@u65E5}"));
+}
+
+TEST_F(ExtractTest, BrokenHeaderChecksumIsCode4AfterTheEntriesBefore)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"first.txt", "one").AddFile(L"second.txt", "two", TRar4Writer::dmHeaderCrc);
+    EXPECT_EQ(Damaged("4"), ExtractError(writer.Bytes()));
+    EXPECT_EQ("one", FileAt(L"first.txt"));
+    EXPECT_EQ(FileLine(L"first.txt"), Log().at(0));
+}
+
+TEST_F(ExtractTest, CorruptDataIsCode3BeforeTheNextEntry)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"bad.txt", "damaged contents", TRar4Writer::dmDataCrc).AddFile(L"good.txt", "fine");
+    EXPECT_EQ(Damaged("3"), ExtractError(writer.Bytes()));
+    EXPECT_FALSE(Exists(In(L"good.txt")));
+    EXPECT_EQ((std::vector<std::string>{FileLine(L"bad.txt")}), Log());
+}
+
+TEST_F(ExtractTest, ExistingWritableFileIsReplacedAndReadOnlyOneStopsWith30019)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"data.txt", "new");
+    ASSERT_TRUE(WriteWholeFile(In(L"data.txt"), "old and longer"));
+    ASSERT_EQ("", ExtractError(writer.Bytes()));
+    EXPECT_EQ("new", FileAt(L"data.txt"));
+
+    ASSERT_TRUE(WriteWholeFile(In(L"data.txt"), "kept"));
+    SetFileAttributesW(In(L"data.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(WideToAnsi(L"Ошибка удаления файла " + In(L"data.txt")), ExtractError(writer.Bytes()));
+    EXPECT_EQ("kept", FileAt(L"data.txt"));
+    EXPECT_EQ(1u, sink_.states.size()); // the failed entry reported nothing
+}
+
+TEST_F(ExtractTest, FolderBlockedByAFileStopsWith30020AndItsFolder)
+{
+    ASSERT_TRUE(WriteWholeFile(In(L"bin"), "a file where a folder belongs"));
+    TRar4Writer writer;
+    writer.AddFile(L"bin\\sub\\tool.exe", "MZ");
+    EXPECT_EQ(WideToAnsi(L"Ошибка создания директории " + In(L"bin\\sub\\")), ExtractError(writer.Bytes()));
+    EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ExtractTest, UserBreakFromTheSinkPassesThroughBeforeTheFileIsLogged)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"one.txt", "1").AddFile(L"two.txt", "2");
+    sink_.stopAtState = 1;
+    std::string what;
+    try {
+        Extract(writer.Bytes());
+    } catch (const char *text) {
+        what = text;
+    }
+    EXPECT_EQ("@User break", what);
+    EXPECT_EQ((std::vector<std::string>{FileLine(L"one.txt")}), Log());
+    EXPECT_FALSE(Exists(In(L"two.txt")));
+}
+
+// Entry names that leave the target folder: refused as a damaged installer
+// before anything is done for them; the entries before them are extracted.
+TEST_F(ExtractTest, EscapingEntryNamesAreRefusedWithCode3AndNothingLeavesTheTarget)
+{
+    const std::wstring names[] = {
+        L"..\\escaped.txt",    L"sub\\..\\..\\escaped.txt", L"sub\\..\\inside-but-refused.txt",
+        L"\\rooted.txt",       L"/rooted.txt",              L"...\\dots.txt",
+        L"sub\\. .\\dots.txt",
+        L"sub/../../escaped.txt",
+    };
+    for (const std::wstring &name : names) {
+        SCOPED_TRACE(WideToUtf8(name));
+        size_t lines = Log().size();
+        TRar4Writer writer;
+        writer.AddFile(L"ok.txt", "ok").AddFile(name, "payload");
+        EXPECT_EQ(Damaged("3"), ExtractError(writer.Bytes()));
+        ASSERT_EQ(lines + 1, Log().size());
+        EXPECT_EQ(FileLine(L"ok.txt"), Log().back());
+
+        TRar4Writer folder;
+        folder.AddFolder(name);
+        EXPECT_EQ(Damaged("3"), ExtractError(folder.Bytes()));
+        EXPECT_EQ(lines + 1, Log().size());
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"Целевая папка"}, OuterEntries());
+
+    // The library turns every colon of a name into '_' before we see it, so a
+    // drive becomes a folder of its own.
+    TRar4Writer drive;
+    drive.AddFile(L"C:\\drive.txt", "inside").AddFile(L"C:relative.txt", "inside too");
+    drive.AddFile(L"file.txt:stream", "no stream");
+    ASSERT_EQ("", ExtractError(drive.Bytes()));
+    EXPECT_EQ("inside", FileAt(L"C_\\drive.txt"));
+    EXPECT_EQ("inside too", FileAt(L"C_relative.txt"));
+    EXPECT_EQ("no stream", FileAt(L"file.txt_stream"));
+    EXPECT_FALSE(Exists(L"C:\\drive.txt"));
+}
+
+// A RAR 4 Unix symbolic link (its target is its data) appended to the
+// writer's entries; such links are never made on Windows.
+std::string WithUnixLink(TRar4Writer &writer, const std::string &name, const std::string &target,
+                         const std::wstring &after)
+{
+    auto put2 = [](std::string &out, unsigned v) {
+        out += static_cast<char>(v & 0xFF);
+        out += static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto put4 = [&](std::string &out, unsigned v) {
+        put2(out, v & 0xFFFF);
+        put2(out, v >> 16);
+    };
+    std::string header;
+    header += '\x74';
+    put2(header, 0x8000);
+    put2(header, static_cast<unsigned>(32 + name.size()));
+    put4(header, static_cast<unsigned>(target.size())); // packed
+    put4(header, static_cast<unsigned>(target.size())); // unpacked
+    header += '\x03';                                    // Unix
+    put4(header, Crc32(target));
+    put4(header, 0x58210000);
+    header += '\x14'; // version 2.0
+    header += '\x30'; // stored
+    put2(header, static_cast<unsigned>(name.size()));
+    put4(header, 0xA1FF); // lrwxrwxrwx
+    header += name;
+    std::string block;
+    put2(block, Crc32(header) & 0xFFFF);
+    std::string bytes = writer.OmitEndBlock().Bytes() + block + header + target;
+    TRar4Writer tail;
+    tail.AddFile(after, "after");
+    std::string tailBytes = tail.OmitEndBlock().Bytes();
+    return bytes + tailBytes.substr(7 + 13); // without signature and main header
+}
+
+TEST_F(ExtractTest, UnixLinkEntriesAreNeitherMadeNorLoggedAndExtractionGoesOn)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"before.txt", "b");
+    std::string bytes = WithUnixLink(writer, "evil", "../../outside", L"after.txt");
+    ASSERT_EQ("", ExtractError(bytes));
+    EXPECT_FALSE(Exists(In(L"evil")));
+    EXPECT_EQ("after", FileAt(L"after.txt"));
+    EXPECT_EQ((std::vector<std::string>{FileLine(L"before.txt"), FileLine(L"after.txt")}), Log());
+    EXPECT_EQ(std::vector<std::wstring>{L"Целевая папка"}, OuterEntries());
+}
+
+// ---------------------------------------------------------------------------
+// The confinement rules and the folder maker.
+
+TEST(ExtractRules, LinkTargetsMustResolveInsideTheTargetFolder)
+{
+    struct TCase {
+        const wchar_t *entry;
+        const wchar_t *target;
+        bool inside;
+    } const cases[] = {
+        {L"link", L"file.txt", true},
+        {L"link", L"sub\\..\\file.txt", true},
+        {L"a\\link", L"../file.txt", true},
+        {L"a\\b\\link", L"..\\..\\file.txt", true},
+        {L"a\\b\\link", L"..\\..\\..\\file.txt", false},
+        {L"link", L"..\\outside", false},
+        {L"link", L"sub\\..\\..\\outside", false},
+        {L"a\\.\\.\\link", L"..\\..\\outside", false},
+        {L"link", L"...\\outside", false},
+        {L"link", L"\\abs", false},
+        {L"link", L"/etc/passwd", false},
+        {L"link", L"C:\\Windows", false},
+        {L"link", L"C:rel", false},
+        {L"link", L"\\??\\C:\\x", false},
+        {L"link", L"", false},
+    };
+    for (const TCase &c : cases)
+        EXPECT_EQ(c.inside, IsLinkTargetConfined(c.entry, c.target))
+            << WideToUtf8(c.entry) << " -> " << WideToUtf8(c.target);
+}
+
+TEST_F(ExtractTest, CreateFolderChainCreatesMissingFoldersOnceAndRefusesBlockedOnes)
+{
+    EXPECT_FALSE(CreateFolderChain(settings_, ""));
+    EXPECT_TRUE(CreateFolderChain(settings_, "C:"));
+    EXPECT_TRUE(CreateFolderChain(settings_, "C:\\"));
+    EXPECT_TRUE(CreateFolderChain(settings_, WideToAnsi(target_)));
+    EXPECT_TRUE(Log().empty());
+
+    EXPECT_TRUE(CreateFolderChain(settings_, WideToAnsi(In(L"Новая\\папка\\"))));
+    EXPECT_TRUE(CreateFolderChain(settings_, WideToAnsi(In(L"Новая\\папка"))));
+    EXPECT_EQ((std::vector<std::string>{FolderLine(L"Новая"), FolderLine(L"Новая\\папка")}), Log());
+
+    ASSERT_TRUE(WriteWholeFile(In(L"file"), "x"));
+    EXPECT_FALSE(CreateFolderChain(settings_, WideToAnsi(In(L"file\\sub"))));
+    EXPECT_EQ(2u, Log().size());
+}
+
+} // namespace

@@ -1,0 +1,432 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "DialogAnswers.h"
+#include "foundation/VxMessage.h"
+#include "foundation/VxPath.h"
+#include "foundation/VxProcess.h"
+#include "foundation/VxText.h"
+#include "installer/InstParams.h"
+#include "installer/InstallProcedure.h"
+#include "installer/ParProc.h"
+#include "visual/DlgMessageBoxUnit.h"
+
+using InstallTest::A;
+using InstallTest::TDialogAnswers;
+
+namespace {
+
+std::vector<DWORD> sleeps;
+
+void RecordSleep(DWORD milliseconds)
+{
+    sleeps.push_back(milliseconds);
+}
+
+void ShortSleep(DWORD milliseconds)
+{
+    sleeps.push_back(milliseconds);
+    Sleep(100);
+}
+
+class TRecordingSink : public TInstProgress {
+public:
+    bool OnState(const std::string &text) override
+    {
+        states.push_back(text);
+        if (!cancelAtState.empty() && text == cancelAtState && params) {
+            params->cancel = true;
+            return false;
+        }
+        return true;
+    }
+    bool OnProgress(int32_t percent) override
+    {
+        percents.push_back(percent);
+        if (cancelAtProgress && params) {
+            params->cancel = true;
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<std::string> states;
+    std::vector<int32_t> percents;
+    bool cancelAtProgress = false;
+    std::string cancelAtState; // a state text that the user cancels at
+    TInstParams *params = nullptr;
+};
+
+void WriteFile(const std::string &path, const std::string &bytes)
+{
+    ForceDirectories(ExtractFilePath(path));
+    ASSERT_TRUE(WriteStringToFile(path.c_str(), bytes)) << path;
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(AnsiToWide(path).c_str(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A file held open without delete sharing cannot be deleted.
+class TLockedFile {
+public:
+    explicit TLockedFile(const std::string &path)
+        : handle_(CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr))
+    {
+    }
+    ~TLockedFile()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+std::string InstallErrorText(const Mirelta::TVxMessage &nested)
+{
+    return (Mirelta::TVxMessage(30021) << nested).Text();
+}
+
+class InstallProcedureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        base = IncludeTrailingBackslash(WideToAnsi(temp)) +
+               FormatString("install-test-%lu-%d", GetCurrentProcessId(), counter++);
+        DeleteTree(base, true, true, true);
+        target = base + "\\Target";
+        source = base + "\\Source";
+        ForceDirectories(target);
+        ForceDirectories(source);
+
+        params.target_folder = target;
+        params.own_folder = IncludeTrailingBackslash(source);
+        params.app_title = A("Учёт заявок");
+        params.app_sign = "Test.Install";
+        sink.params = &params;
+        params.SetProgress(&sink);
+        sleeps.clear();
+        InstallSleep = &RecordSleep;
+    }
+
+    void TearDown() override
+    {
+        InstallSleep = previousSleep;
+        params.SetProgress(nullptr);
+        DeleteTree(base, true, true, true);
+    }
+
+    std::string In(const std::string &relative) const { return target + "\\" + relative; }
+
+    static int counter;
+    TInstallSleepFunc previousSleep = InstallSleep;
+    std::string base;
+    std::string target;
+    std::string source;
+    TInstParams params;
+    TRecordingSink sink;
+};
+
+int InstallProcedureTest::counter = 0;
+
+int AbortRedist(const std::string &)
+{
+    return IDABORT;
+}
+
+// A redistributable that fails may be ignored: the records are written and the
+// installation succeeds; Abort ends it with the redistributable's error.
+TEST_F(InstallProcedureTest, FailedRedistributableIsIgnoredOrAbortedByTheUser)
+{
+    const TRedistFailureQuestion previous = RedistFailureQuestion;
+    RedistFailureQuestion = &AbortRedist;
+    params.install_redist = {"no-such-redist.exe", "second-redist.exe"};
+    const std::string error = (Mirelta::TVxMessage(30021) << "no-such-redist.exe").Text();
+    {
+        TDialogAnswers answers({mbIgnore});
+        EXPECT_TRUE(params.Install());
+        ASSERT_EQ(answers.Shown().size(), 1u);
+        EXPECT_EQ(answers.Shown()[0].text, error);
+        EXPECT_EQ(answers.Shown()[0].buttons, mbAbort | mbIgnore);
+        EXPECT_TRUE(FileExists(In("Install.log")));
+        // The remaining redistributable was skipped.
+        for (const std::string &state : sink.states)
+            EXPECT_EQ(state.find("second-redist"), std::string::npos);
+    }
+    {
+        TDialogAnswers answers({mbAbort});
+        EXPECT_FALSE(params.Install());
+        ASSERT_EQ(answers.Shown().size(), 2u);
+        EXPECT_EQ(answers.Shown()[1].text, InstallErrorText(Mirelta::TVxMessage(30021) << "no-such-redist.exe"));
+    }
+    RedistFailureQuestion = previous;
+}
+
+TEST_F(InstallProcedureTest, CancelDuringRedistributablesEndsWithoutAQuestion)
+{
+    params.install_redist = {"some-redist.exe"};
+    sink.cancelAtState = FormatString(LoadResStdString(30032).c_str(), "some-redist.exe");
+
+    TDialogAnswers answers;
+    EXPECT_FALSE(params.Install());
+    EXPECT_TRUE(answers.Shown().empty());
+    EXPECT_FALSE(FileExists(In("Install.log")));
+}
+
+TEST(InstallTargetCheck, AcceptsOnlyAbsoluteFoldersBelowARootOrShare)
+{
+    struct {
+        const char *folder;
+        bool safe;
+    } cases[] = {
+        {"C:\\Program Files\\Product", true},
+        {"C:\\Product\\", true},
+        {"\\\\server\\share\\Product", true},
+        {"", false},
+        {"Product", false},
+        {"Sub\\Product", false},
+        {"\\Product", false},
+        {"C:Product", false},
+        {"C:\\", false},
+        {"C:", false},
+        {"C:\\\\", false},
+        {"\\\\server\\share", false},
+        {"\\\\server\\share\\", false},
+        {"C:\\Product\\..", false},
+        {"C:\\.\\Product", false},
+        {"C:\\a\\\\b", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(IsSafeTargetFolder(c.folder), c.safe) << '"' << c.folder << '"';
+}
+
+TEST_F(InstallProcedureTest, UnsafeTargetIsRefusedBeforeAnythingIsTouched)
+{
+    for (const char *folder : {"", "relative\\folder", "C:\\"}) {
+        sink.states.clear();
+        params.target_folder = folder;
+        params.use_vx_close_event = true;
+        TDialogAnswers answers;
+        EXPECT_FALSE(params.Install()) << folder;
+        EXPECT_FALSE(params.running);
+        EXPECT_TRUE(sink.states.empty()) << folder;
+        ASSERT_EQ(answers.Shown().size(), 1u) << folder;
+        EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(30000) << folder));
+    }
+}
+
+TEST_F(InstallProcedureTest, RemovesThePreviousVersionExceptPreservedAndConstantsEntries)
+{
+    WriteFile(In("old.txt"), "old");
+    WriteFile(In("Sub\\Deep\\a.txt"), "a");
+    WriteFile(In("Data\\user.cfg"), "user");
+    WriteFile(In("Data\\cache.tmp"), "cache");
+    WriteFile(In("Config\\Consts.X-INI"), "consts");
+    WriteFile(In("readonly.txt"), "ro");
+    SetFileAttributesW(AnsiToWide(In("readonly.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
+    params.preserve_files.insert("DATA\\USER.CFG");
+    params.vx_consts_file = "consts.x-ini"; // not in the program's folder: nothing copied
+
+    TDialogAnswers answers;
+    ASSERT_TRUE(params.Install());
+    EXPECT_TRUE(answers.Shown().empty());
+    EXPECT_FALSE(PathExists(In("old.txt")));
+    EXPECT_FALSE(PathExists(In("Sub")));
+    EXPECT_FALSE(PathExists(In("readonly.txt")));
+    EXPECT_FALSE(PathExists(In("Data\\cache.tmp")));
+    EXPECT_EQ(ReadFile(In("Data\\user.cfg")), "user");
+    EXPECT_EQ(ReadFile(In("Config\\Consts.X-INI")), "consts");
+    EXPECT_TRUE(FileExists(In("Install.log")));
+    EXPECT_TRUE(FileExists(In("InstData.x-ini")));
+    EXPECT_FALSE(params.running);
+    EXPECT_TRUE(sleeps.empty());
+
+    // The removal reports its state, starts at 0 and ends at 100 percent.
+    ASSERT_GE(sink.states.size(), 1u);
+    EXPECT_EQ(sink.states[0], LoadResStdString(30016));
+    ASSERT_GE(sink.percents.size(), 2u);
+    EXPECT_EQ(sink.percents[0], 0);
+    EXPECT_NE(std::find(sink.percents.begin(), sink.percents.end(), 100), sink.percents.end());
+}
+
+TEST_F(InstallProcedureTest, PreservedRootFolderKeepsTheFirstLevelAndEmptiesItsFolders)
+{
+    WriteFile(In("top.txt"), "top");
+    WriteFile(In("Level\\inner.txt"), "inner");
+    WriteFile(In("Level\\Deeper\\deep.txt"), "deep");
+    params.preserve_root_folder = true;
+
+    TDialogAnswers answers;
+    ASSERT_TRUE(params.Install());
+    EXPECT_EQ(ReadFile(In("top.txt")), "top");
+    EXPECT_TRUE(DirectoryExists(In("Level")));
+    EXPECT_FALSE(PathExists(In("Level\\inner.txt")));
+    EXPECT_FALSE(PathExists(In("Level\\Deeper")));
+}
+
+TEST_F(InstallProcedureTest, LockedFilesShareOneRetryBudgetThenAskUntilCancelled)
+{
+    WriteFile(In("a.txt"), "a");
+    WriteFile(In("b.txt"), "b");
+    TLockedFile lockA(In("a.txt"));
+    TLockedFile lockB(In("b.txt"));
+    ASSERT_TRUE(lockA.IsValid() && lockB.IsValid());
+
+    // Retry for the first file that stays locked asks again at once; the
+    // second question is cancelled.
+    TDialogAnswers answers({mbRetry, mbCancel});
+    EXPECT_FALSE(params.Install());
+    EXPECT_EQ(sleeps, std::vector<DWORD>(20, 200));
+
+    ASSERT_EQ(answers.Shown().size(), 3u);
+    const std::string first = answers.Shown()[0].text;
+    EXPECT_EQ(answers.Shown()[0].buttons, mbRetry | mbCancel);
+    const std::string locked = first.find(In("a.txt")) != std::string::npos ? In("a.txt") : In("b.txt");
+    EXPECT_EQ(first, FormatString(LoadResStdString(30038).c_str(), locked.c_str()));
+    EXPECT_EQ(answers.Shown()[1].text, first);
+    EXPECT_EQ(answers.Shown()[2].text, InstallErrorText(Mirelta::TVxMessage(30017) << locked));
+    EXPECT_FALSE(FileExists(In("Install.log")));
+}
+
+TEST_F(InstallProcedureTest, SecondLockedFileAsksAtOnceOnceTheBudgetIsSpent)
+{
+    WriteFile(In("a.txt"), "a");
+    WriteFile(In("b.txt"), "b");
+    std::unique_ptr<TLockedFile> lockA(new TLockedFile(In("a.txt")));
+    std::unique_ptr<TLockedFile> lockB(new TLockedFile(In("b.txt")));
+
+    // Each question lets go of the file it names and answers Retry.
+    TDialogAnswers answers({mbRetry, mbRetry});
+    answers.beforeAnswer = [&](const InstallTest::TShownDialog &shown) {
+        if (shown.text.find(In("a.txt")) != std::string::npos)
+            lockA.reset();
+        if (shown.text.find(In("b.txt")) != std::string::npos)
+            lockB.reset();
+    };
+    EXPECT_TRUE(params.Install());
+    EXPECT_EQ(sleeps.size(), 20u);
+    ASSERT_EQ(answers.Shown().size(), 2u);
+    EXPECT_NE(answers.Shown()[0].text, answers.Shown()[1].text);
+    EXPECT_FALSE(PathExists(In("a.txt")));
+    EXPECT_FALSE(PathExists(In("b.txt")));
+}
+
+TEST_F(InstallProcedureTest, ConstantsFileReplacesTheOldCopyAndBecomesWritable)
+{
+    WriteFile(In("Config\\consts.x-ini"), "old");
+    WriteFile(source + "\\consts.x-ini", "new");
+    SetFileAttributesW(AnsiToWide(source + "\\consts.x-ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    params.vx_consts_file = "consts.x-ini";
+    params.vx_consts_path = "Config";
+
+    TDialogAnswers answers;
+    ASSERT_TRUE(params.Install());
+    EXPECT_EQ(ReadFile(In("Config\\consts.x-ini")), "new");
+    EXPECT_EQ(FileAttributes(In("Config\\consts.x-ini")) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(std::find(sink.states.begin(), sink.states.end(), LoadResStdString(30031)), sink.states.end());
+    SetFileAttributesW(AnsiToWide(source + "\\consts.x-ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(InstallProcedureTest, FailureOfALaterStepShows30021WithTheNestedMessageAndSavesNoLog)
+{
+    params.reg_uninstall_key = "Test.Install.Broken"; // without display name: 30030
+
+    TDialogAnswers answers;
+    EXPECT_FALSE(params.Install());
+    EXPECT_FALSE(params.running);
+    ASSERT_EQ(answers.Shown().size(), 1u);
+    EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(30030)));
+    EXPECT_FALSE(FileExists(In("Install.log")));
+}
+
+TEST_F(InstallProcedureTest, UserBreakReturnsFalseWithoutAMessage)
+{
+    WriteFile(In("old.txt"), "old");
+    sink.cancelAtProgress = true;
+
+    TDialogAnswers answers;
+    EXPECT_FALSE(params.Install());
+    EXPECT_FALSE(params.running);
+    EXPECT_TRUE(answers.Shown().empty());
+    EXPECT_EQ(sink.percents.size(), 1u);
+}
+
+// A module of the product that holds a close event and never lets go: the
+// procedure waits three times, then asks until the user cancels.
+TEST_F(InstallProcedureTest, CloseEventHeldForeverWaitsThreeTimesThenAsksUntilCancelled)
+{
+    for (bool wide : {false, true}) {
+        sleeps.clear();
+        const std::wstring name = wide ? MakeObjectName(MakeCloseEventNameW(target))
+                                       : AnsiToWide(MakeCloseEventNameA(target));
+        HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+        ASSERT_NE(event, nullptr);
+        params.use_vx_close_event = !wide;
+        params.use_vx_close_event2 = wide;
+
+        TDialogAnswers answers({mbOk, mbCancel});
+        EXPECT_FALSE(params.Install()) << wide;
+        CloseHandle(event);
+
+        EXPECT_EQ(sleeps, std::vector<DWORD>(3, 2000)) << wide;
+        const std::string question = FormatString(LoadResStdString(30003).c_str(), params.app_title.c_str());
+        ASSERT_EQ(answers.Shown().size(), 3u) << wide;
+        EXPECT_EQ(answers.Shown()[0].text, question);
+        EXPECT_EQ(answers.Shown()[1].text, question);
+        EXPECT_EQ(answers.Shown()[2].text, InstallErrorText(Mirelta::TVxMessage(30015)));
+    }
+}
+
+TEST_F(InstallProcedureTest, CloseEventOfARunningModuleIsSignalledAndTheInstallationGoesOn)
+{
+    const std::string ready = base + "\\ready";
+    const std::string child = ExtractFilePath(GetModulePath(nullptr)) + "vxchild_event.exe";
+    ASSERT_TRUE(FileExists(child));
+    var_a<TVxProcInfo> process = make_var_a<TVxProcInfo>();
+    ASSERT_TRUE(RunProcessSimple("\"" + child + "\" " + MakeCloseEventNameA(target) + " \"" + ready + "\" 20000",
+                                 std::string(), process));
+    for (int i = 0; i < 200 && !FileExists(ready); ++i)
+        Sleep(50);
+    ASSERT_TRUE(FileExists(ready));
+
+    InstallSleep = &ShortSleep;
+    params.use_vx_close_event = true;
+    TDialogAnswers answers({mbOk, mbOk, mbOk});
+    EXPECT_TRUE(params.Install());
+
+    ASSERT_EQ(WaitForSingleObject(process->info.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(process->info.hProcess, &code);
+    EXPECT_EQ(code, 0u); // woken by the event, not by its timeout
+    EXPECT_EQ(sink.states[0], LoadResStdString(30014));
+    EXPECT_EQ(sink.percents[0], InstProgressIndefinite);
+}
+
+TEST(InstallCloseEvents, AMissingFolderSignalsNoSharedEvent)
+{
+    const std::string missing = "C:\\no-such-folder-of-the-close-event-test";
+    HANDLE shared = CreateEventW(nullptr, TRUE, FALSE, AnsiToWide(MakeCloseEventNameA(missing)).c_str());
+    ASSERT_NE(shared, nullptr);
+    EXPECT_TRUE(SignalCloseEventA(missing));
+    EXPECT_FALSE(SignalCloseEventW(missing));
+    EXPECT_EQ(WaitForSingleObject(shared, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    CloseHandle(shared);
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#include "StepsTestUtil.h"
+
+#include <windows.h>
+
+#include "foundation/VxPath.h"
+#include "foundation/VxProcess.h"
+#include "foundation/VxText.h"
+
+namespace StepsTest {
+
+TTempFolder::TTempFolder()
+{
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    static unsigned counter = 0;
+    for (;;) {
+        path_ = IncludeTrailingBackslash(WideToAnsi(temp)) +
+                FormatString("vxsteps_%lu_%u", GetCurrentProcessId(), ++counter);
+        if (CreateDirectoryW(AnsiToWide(path_).c_str(), nullptr))
+            break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+}
+
+TTempFolder::~TTempFolder()
+{
+    DeleteTree(path_, true, true, true);
+}
+
+std::string ReadFileBytes(const std::string &path)
+{
+    HANDLE file = CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string &path, const std::string &bytes)
+{
+    ForceDirectories(ExtractFilePath(path));
+    return WriteStringToFile(path.c_str(), bytes);
+}
+
+std::string HelperProgram(const std::string &name)
+{
+    return ExtractFilePath(GetModulePath(nullptr)) + name + ".exe";
+}
+
+std::string A(const char *utf8)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
+    if (length > 1)
+        MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
+    return WideToAnsi(wide);
+}
+
+Mirelta::string_vector LogEntries(const TInstParams &params)
+{
+    const Mirelta::string_vector &lines = params.install_log.Lines();
+    Mirelta::string_vector entries;
+    for (const std::string &line : lines) {
+        if (line.compare(0, 7, "+File: ") == 0 || line.compare(0, 9, "+Folder: ") == 0 ||
+            line.compare(0, 6, "+Reg: ") == 0)
+            entries.push_back(line);
+    }
+    return entries;
+}
+
+} // namespace StepsTest

@@ -1,0 +1,41 @@
+// Helpers of the installation-step tests: a private folder tree on disk, whole
+// files, the helper programs built beside the test program, and a settings
+// object with its folders pointed into the tree.
+#pragma once
+
+#include <string>
+
+#include "installer/InstParams.h"
+
+namespace StepsTest {
+
+// A new empty folder under the temporary folder, deleted with its content
+// when the object ends. Path() has no trailing backslash.
+class TTempFolder {
+public:
+    TTempFolder();
+    ~TTempFolder();
+    TTempFolder(const TTempFolder &) = delete;
+    TTempFolder &operator=(const TTempFolder &) = delete;
+
+    const std::string &Path() const { return path_; }
+    // Path() + "\\" + relative.
+    std::string operator/(const std::string &relative) const { return path_ + "\\" + relative; }
+
+private:
+    std::string path_;
+};
+
+// The file's bytes; "" when it cannot be read.
+std::string ReadFileBytes(const std::string &path);
+// Creates the file (and its folders) with the bytes; false on failure.
+bool WriteFileBytes(const std::string &path, const std::string &bytes);
+// Full path of a helper program (vxchild_exit, vxchild_marker...) beside the
+// test program.
+std::string HelperProgram(const std::string &name);
+// Source literals are UTF-8; the program's text is ANSI.
+std::string A(const char *utf8);
+// The log's lines after Begin's header, as written (UTF-8).
+Mirelta::string_vector LogEntries(const TInstParams &params);
+
+} // namespace StepsTest
