@@ -512,8 +512,9 @@ TEST_F(LoadConfigTest, SampleProductConfigurationLoads)
                                                                 TVxFixedMemStream::omRead)));
     EXPECT_EQ(params->app_title, A("Учёт заявок"));
     EXPECT_EQ(params->finish_run.size(), 2u);
-    EXPECT_EQ(params->start_menu_links.size(), 3u);
-    EXPECT_TRUE(params->has_par_proc);
+    EXPECT_EQ(params->start_menu_links.size(), 2u);
+    EXPECT_FALSE(params->has_par_proc);
+    EXPECT_TRUE(params->install_redist.empty());
 }
 
 // Shell calls that record what the getter did.
