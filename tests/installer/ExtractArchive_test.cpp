@@ -15,36 +15,13 @@
 #include "foundation/WinHandle.h"
 #include "installer/ExtractArchive.h"
 #include "installer/InstParams.h"
+#include "tests/installer/StepsTestUtil.h"
 #include "tests/support/Rar4Writer.h"
 
 namespace {
 
-std::wstring TestDataDir()
-{
-    std::wstring dir = AnsiToWide(SETUP_TESTDATA_DIR);
-    if (!dir.empty() && dir[0] == L'/')
-        dir = L"Z:" + dir;
-    for (wchar_t &c : dir) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    return dir;
-}
-
-bool ReadWholeFile(const std::wstring &path, std::string &bytes)
-{
-    Mirelta::TWinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        return false;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size))
-        return false;
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    return bytes.empty() ||
-           (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
-}
+using StepsTest::ReadWholeFile;
+using StepsTest::TestDataDir;
 
 bool WriteWholeFile(const std::wstring &path, const std::string &bytes)
 {

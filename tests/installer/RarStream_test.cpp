@@ -14,39 +14,13 @@
 #include "foundation/WinHandle.h"
 #include "foundation/var_a.h"
 #include "installer/RarStream.h"
+#include "tests/installer/StepsTestUtil.h"
 #include "tests/support/Rar4Writer.h"
 
 namespace {
 
-// The shared test data folder as a Windows path (a Unix path is reached
-// through Wine's Z: drive).
-std::wstring TestDataDir()
-{
-    std::string dir = SETUP_TESTDATA_DIR;
-    if (!dir.empty() && dir[0] == '/')
-        dir = "Z:" + dir;
-    std::wstring wide(dir.begin(), dir.end());
-    for (wchar_t &c : wide) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    return wide;
-}
-
-bool ReadWholeFile(const std::wstring &path, std::string &bytes)
-{
-    Mirelta::TWinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid())
-        return false;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size))
-        return false;
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    return bytes.empty() ||
-           (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
-}
+using StepsTest::ReadWholeFile;
+using StepsTest::TestDataDir;
 
 std::string TestArchive(const wchar_t *name)
 {

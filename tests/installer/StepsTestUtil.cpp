@@ -5,6 +5,7 @@
 #include "foundation/VxPath.h"
 #include "foundation/VxProcess.h"
 #include "foundation/VxText.h"
+#include "foundation/WinHandle.h"
 
 namespace StepsTest {
 
@@ -26,6 +27,33 @@ TTempFolder::TTempFolder()
 TTempFolder::~TTempFolder()
 {
     DeleteTree(path_, true, true, true);
+}
+
+std::wstring TestDataDir()
+{
+    std::wstring dir = AnsiToWide(SETUP_TESTDATA_DIR);
+    if (!dir.empty() && dir[0] == L'/')
+        dir = L"Z:" + dir;
+    for (wchar_t &c : dir) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    return dir;
+}
+
+bool ReadWholeFile(const std::wstring &path, std::string &bytes)
+{
+    Mirelta::TWinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size))
+        return false;
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    return bytes.empty() ||
+           (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
 }
 
 std::string ReadFileBytes(const std::string &path)

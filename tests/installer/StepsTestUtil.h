@@ -30,6 +30,11 @@ private:
 std::string ReadFileBytes(const std::string &path);
 // Creates the file (and its folders) with the bytes; false on failure.
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
+// The shared test data folder (shared/testdata beside the source tree), as a
+// Windows path.
+std::wstring TestDataDir();
+// Reads the whole file into bytes; false when it cannot be read.
+bool ReadWholeFile(const std::wstring &path, std::string &bytes);
 // Full path of a helper program (vxchild_exit, vxchild_marker...) beside the
 // test program.
 std::string HelperProgram(const std::string &name);
