@@ -22,6 +22,8 @@ namespace {
 
 using StepsTest::ReadWholeFile;
 using StepsTest::TestDataDir;
+using StepsTest::TestArchive;
+using StepsTest::Crc32;
 
 bool WriteWholeFile(const std::wstring &path, const std::string &bytes)
 {
@@ -30,19 +32,6 @@ bool WriteWholeFile(const std::wstring &path, const std::string &bytes)
     DWORD written = 0;
     return file.IsValid() && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
-}
-
-std::string TestArchive(const wchar_t *name)
-{
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(TestDataDir() + L"\\rar\\" + name, bytes)) << "missing test archive";
-    return bytes;
-}
-
-unsigned Crc32(const std::string &bytes)
-{
-    return static_cast<unsigned>(
-        crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
 // An entry name stored without its Unicode form (archives made on Unix keep

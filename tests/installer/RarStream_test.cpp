@@ -21,19 +21,8 @@ namespace {
 
 using StepsTest::ReadWholeFile;
 using StepsTest::TestDataDir;
-
-std::string TestArchive(const wchar_t *name)
-{
-    std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(TestDataDir() + L"\\rar\\" + name, bytes)) << "missing test archive";
-    return bytes;
-}
-
-unsigned Crc32(const std::string &bytes)
-{
-    return static_cast<unsigned>(
-        crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
+using StepsTest::TestArchive;
+using StepsTest::Crc32;
 
 void RemoveTree(const std::wstring &folder)
 {

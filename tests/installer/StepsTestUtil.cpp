@@ -1,6 +1,9 @@
 #include "StepsTestUtil.h"
 
 #include <windows.h>
+#include <zlib.h>
+
+#include <gtest/gtest.h>
 
 #include "foundation/VxPath.h"
 #include "foundation/VxProcess.h"
@@ -54,6 +57,19 @@ bool ReadWholeFile(const std::wstring &path, std::string &bytes)
     DWORD read = 0;
     return bytes.empty() ||
            (ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
+}
+
+std::string TestArchive(const wchar_t *name)
+{
+    std::string bytes;
+    EXPECT_TRUE(ReadWholeFile(TestDataDir() + L"\\rar\\" + name, bytes)) << "missing test archive";
+    return bytes;
+}
+
+unsigned Crc32(const std::string &bytes)
+{
+    return static_cast<unsigned>(
+        crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
 std::string ReadFileBytes(const std::string &path)

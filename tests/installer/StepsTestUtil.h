@@ -35,6 +35,11 @@ bool WriteFileBytes(const std::string &path, const std::string &bytes);
 std::wstring TestDataDir();
 // Reads the whole file into bytes; false when it cannot be read.
 bool ReadWholeFile(const std::wstring &path, std::string &bytes);
+// The bytes of an archive of the shared test data's rar folder; a missing one
+// is a test failure.
+std::string TestArchive(const wchar_t *name);
+// zlib's CRC-32 of the bytes.
+unsigned Crc32(const std::string &bytes);
 // Full path of a helper program (vxchild_exit, vxchild_marker...) beside the
 // test program.
 std::string HelperProgram(const std::string &name);

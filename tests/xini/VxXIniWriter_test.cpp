@@ -15,6 +15,7 @@
 #include "xini/VxXIniStreamReader.h"
 #include "xini/VxXIniStreamWriter.h"
 #include "xini/VxXIniTree.h"
+#include "tests/xini/ExampleDocument.h"
 
 namespace {
 
@@ -91,30 +92,7 @@ TEST(VxXIniStreamWriter, WritesTheReferenceDocumentByteForByte)
         w.WriteTextLines("notes", "first\r\nsecond");
         w.WriteBinary("blob", std::string("\0\1\2\3", 4));
     }, 0);
-    EXPECT_EQ("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-              "<!DOCTYPE vxini SYSTEM \"vxini4.dtd\">\n"
-              "<vxini>\n"
-              "  <!-- sample -->\n"
-              "  <i n=\"count\" v=\"3\"/>\n"
-              "  <i n=\"mask\" v=\"0x1F\"/>\n"
-              "  <i n=\"offset\" v=\"-0x10\"/>\n"
-              "  <d n=\"scale\" v=\"2.5000000000000000e+00\"/>\n"
-              "  <s n=\"title\" v=\"A &amp; B &quot;1&quot;\"/>\n"
-              "  <s n=\"empty\" v=\"\"/>\n"
-              "  <x n=\"window\">\n"
-              "    <i n=\"left\" v=\"-10\"/>\n"
-              "    <x n=\"pos\"><d v=\"1.0000000000000000e+00\"/><d v=\"2.0000000000000000e+00\"/></x>\n"
-              "    <x n=\"flags\"><i n=\"a\" v=\"1\"/><i n=\"b\" v=\"0\"/></x>\n"
-              "  </x>\n"
-              "  <x n=\"notes\">\n"
-              "    <s v=\"first&#xD;&#xA;\"/>\n"
-              "    <s v=\"second\"/>\n"
-              "  </x>\n"
-              "  <b n=\"blob\">\n"
-              "    AAECAw==\n"
-              "  </b>\n"
-              "</vxini>\n",
-              text);
+    EXPECT_EQ(XIniTest::ExampleDocument, text);
 }
 
 TEST(VxXIniStreamWriter, EmptyDocumentOfEachHeaderStyle)
