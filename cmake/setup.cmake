@@ -44,4 +44,4 @@ add_executable(setup WIN32
   ${CMAKE_SOURCE_DIR}/classlib/manifest.rc
   $<TARGET_OBJECTS:stringtable>)
 add_dependencies(setup setup_payload)
-target_link_libraries(setup PRIVATE installer visual xini classlib foundation)
+target_link_libraries(setup PRIVATE wizard installer visual xini classlib foundation)
