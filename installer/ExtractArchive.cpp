@@ -10,6 +10,7 @@
 #include "foundation/VxStream.h"
 #include "foundation/VxText.h"
 #include "foundation/var_a.h"
+#include "installer/ExtractFolders.h"
 #include "installer/InstParams.h"
 #include "installer/RarStream.h"
 
@@ -245,6 +246,7 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
     std::wstring dest = AnsiToWide(root);
     const std::string copyingFormat = LoadResStdString(MsgCopying);
 
+    TExtractFolders folders(root);
     std::unique_ptr<RARHeaderDataEx> header(new RARHeaderDataEx());
     std::vector<wchar_t> redirName(RedirNameSize);
     header->CmtBuf = nullptr;
@@ -264,7 +266,7 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
         std::string path = rootPrefix + WideToAnsi(entryName);
 
         if (header->Flags & RHDF_DIRECTORY) {
-            CreateFolderChain(settings, path);
+            folders.Make(settings, IncludeTrailingBackslash(path));
             continue;
         }
 
@@ -274,20 +276,25 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
                 ThrowDamaged(CodeBadEntry);
             continue;
         }
+        if (header->RedirType != RedirNone)
+            folders.Distrust();
 
-        if (FileExists(path)) {
+        if (folders.MayExist(entryName) && FileExists(path)) {
             FileDelete(path);
             if (FileExists(path))
                 throw Mirelta::TVxMessage(MsgFileDelete) << path;
         }
-        settings.State(FormatString(copyingFormat.c_str(), ExtractFileName(path).c_str()));
+        // Without a sink the text would go nowhere: it is not made.
+        if (settings.progress_sink != nullptr)
+            settings.State(FormatString(copyingFormat.c_str(), ExtractFileName(path).c_str()));
         settings.Progress(PositionPercent(stream));
 
         std::string folder = ExtractFilePath(path);
-        if (!CreateFolderChain(settings, folder))
+        if (!folders.Make(settings, folder))
             throw Mirelta::TVxMessage(MsgFolderCreate) << folder;
 
         settings.install_log.AddFile(path);
+        folders.Added(entryName);
         if (RARProcessFileW(archive.Get(), RAR_EXTRACT, &dest[0], nullptr) != 0)
             ThrowDamaged(CodeBadEntry);
     }

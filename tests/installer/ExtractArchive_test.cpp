@@ -400,6 +400,45 @@ TEST_F(ExtractTest, ExistingWritableFileIsReplacedAndReadOnlyOneStopsWith30019)
     EXPECT_EQ(1u, sink_.states.size()); // the failed entry reported nothing
 }
 
+// The existence test before each file is kept wherever a file of that name
+// can be: an entry written earlier by the same archive (in any case, under a
+// name Windows trims to it), and a file left in a folder that was there before.
+TEST_F(ExtractTest, FilesWrittenEarlierOrLeftInPlaceAreFoundBeforeTheyAreReplaced)
+{
+    const unsigned readOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+    TRar4Writer twice;
+    twice.AddFile(L"Папка\\data.txt", "first").AddFile(L"ПАПКА\\DATA.TXT", "second");
+    ASSERT_EQ("", ExtractError(twice.Bytes()));
+    EXPECT_EQ("second", FileAt(L"Папка\\data.txt"));
+    EXPECT_EQ((std::vector<std::string>{FolderLine(L"Папка"), FileLine(L"Папка\\data.txt"),
+                                        FileLine(L"ПАПКА\\DATA.TXT")}),
+              Log());
+
+    struct TCase {
+        const wchar_t *first;  // extracted read-only
+        const wchar_t *second; // must stop with 30019
+    };
+    const TCase cases[] = {
+        {L"Новая\\locked.txt", L"НОВАЯ\\LOCKED.TXT"},
+        {L"trimmed.txt", L"trimmed.txt."},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.second));
+        TRar4Writer writer;
+        writer.AddFile(c.first, "kept").WithAttributes(readOnly).AddFile(c.second, "new");
+        EXPECT_EQ(WideToAnsi(L"Ошибка удаления файла " + In(c.second)), ExtractError(writer.Bytes()));
+        EXPECT_EQ("kept", FileAt(c.first));
+    }
+
+    ASSERT_TRUE(CreateDirectoryW(In(L"Данные").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(In(L"Данные\\keep.txt"), "old"));
+    SetFileAttributesW(In(L"Данные\\keep.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    TRar4Writer later;
+    later.AddFile(L"Данные\\a.txt", "a").AddFile(L"Данные\\b.txt", "b").AddFile(L"ДАННЫЕ\\KEEP.TXT", "new");
+    EXPECT_EQ(WideToAnsi(L"Ошибка удаления файла " + In(L"ДАННЫЕ\\KEEP.TXT")), ExtractError(later.Bytes()));
+    EXPECT_EQ("old", FileAt(L"Данные\\keep.txt"));
+}
+
 TEST_F(ExtractTest, FolderBlockedByAFileStopsWith30020AndItsFolder)
 {
     ASSERT_TRUE(WriteWholeFile(In(L"bin"), "a file where a folder belongs"));

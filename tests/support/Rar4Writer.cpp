@@ -135,13 +135,20 @@ std::string EncodeUnicode(const std::wstring &name)
 
 TRar4Writer &TRar4Writer::AddFile(const std::wstring &name, const std::string &data, TDamage damage)
 {
-    entries_.push_back(TEntry{name, data, false, damage});
+    entries_.push_back(TEntry{name, data, false, damage, 0});
     return *this;
 }
 
 TRar4Writer &TRar4Writer::AddFolder(const std::wstring &name, TDamage damage)
 {
-    entries_.push_back(TEntry{name, std::string(), true, damage});
+    entries_.push_back(TEntry{name, std::string(), true, damage, 0});
+    return *this;
+}
+
+TRar4Writer &TRar4Writer::WithAttributes(unsigned attributes)
+{
+    if (!entries_.empty())
+        entries_.back().attributes = attributes;
     return *this;
 }
 
@@ -191,7 +198,7 @@ std::string TRar4Writer::Bytes() const
         body += static_cast<char>(kUnpackVersion);
         body += static_cast<char>(kMethodStored);
         Put2(body, static_cast<unsigned>(nameField.size()));
-        Put4(body, entry.folder ? kAttrDirectory : kAttrArchive);
+        Put4(body, entry.attributes != 0 ? entry.attributes : entry.folder ? kAttrDirectory : kAttrArchive);
         if (entry.damage & dmHugeSize) {
             Put4(body, 1); // high half of the packed size
             Put4(body, 0); // high half of the unpacked size

@@ -22,6 +22,9 @@ public:
 
     TRar4Writer &AddFile(const std::wstring &name, const std::string &data, TDamage damage = dmNone);
     TRar4Writer &AddFolder(const std::wstring &name, TDamage damage = dmNone);
+    // Gives the entry added last these Windows attributes (FILE_ATTRIBUTE_*)
+    // instead of the archive bit alone (folders: the directory bit alone).
+    TRar4Writer &WithAttributes(unsigned attributes);
     // Leaves out the end-of-archive block (older archives have none).
     TRar4Writer &OmitEndBlock();
 
@@ -40,6 +43,7 @@ private:
         std::string data;
         bool folder;
         TDamage damage;
+        unsigned attributes; // 0: the default
     };
 
     std::vector<TEntry> entries_;

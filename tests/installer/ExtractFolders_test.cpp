@@ -1,0 +1,104 @@
+// What the extraction knows of the folders below its target: which entry
+// names may already be taken (and so need the existence test), on real
+// folders in a scratch target.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/VxText.h"
+#include "installer/ExtractFolders.h"
+#include "installer/InstParams.h"
+#include "tests/installer/StepsTestUtil.h"
+
+namespace {
+
+using StepsTest::TTempFolder;
+using StepsTest::WriteFileBytes;
+
+class ExtractFoldersTest : public testing::Test {
+protected:
+    void SetUp() override { settings_.target_folder = root_.Path(); }
+
+    std::string At(const wchar_t *relative) const { return root_ / WideToAnsi(relative); }
+    void Put(const wchar_t *relative) { ASSERT_TRUE(WriteFileBytes(At(relative), "x")); }
+    size_t LogLines() const { return settings_.install_log.Lines().size(); }
+
+    TTempFolder root_;
+    TInstParams settings_;
+};
+
+TEST_F(ExtractFoldersTest, ANameIsTakenOnlyWhereItsFolderHeldItOrTheExtractionWroteIt)
+{
+    Put(L"Keep.txt");
+    Put(L"Данные\\Old.db");
+    ASSERT_TRUE(CreateDirectoryW(AnsiToWide(At(L"Данные\\Пустая")).c_str(), nullptr));
+    TExtractFolders folders(root_.Path());
+
+    EXPECT_TRUE(folders.MayExist(L"keep.TXT"));
+    EXPECT_FALSE(folders.MayExist(L"new.txt"));
+    EXPECT_TRUE(folders.MayExist(L"ДАННЫЕ\\old.DB"));
+    EXPECT_FALSE(folders.MayExist(L"Данные\\new.db"));
+    EXPECT_FALSE(folders.MayExist(L"Данные\\Пустая\\x.txt"));
+    EXPECT_FALSE(folders.MayExist(L"Нет\\Глубже\\x.txt"));
+
+    // Names written by the extraction, whatever their case later.
+    folders.Added(L"new.txt");
+    folders.Added(L"Нет\\Глубже\\x.txt");
+    EXPECT_TRUE(folders.MayExist(L"NEW.txt"));
+    EXPECT_TRUE(folders.MayExist(L"НЕТ\\глубже\\X.TXT"));
+    EXPECT_FALSE(folders.MayExist(L"Нет\\Глубже\\y.txt"));
+}
+
+TEST_F(ExtractFoldersTest, FoldersAreMadeOnceAndAFolderThatWasThereKeepsItsFiles)
+{
+    Put(L"Было\\Внутри\\old.txt");
+    TExtractFolders folders(root_.Path());
+
+    // Made before anything was asked: the folder that was there is listed,
+    // the new one is empty.
+    ASSERT_TRUE(folders.Make(settings_, At(L"Было\\Внутри\\")));
+    EXPECT_TRUE(folders.MayExist(L"Было\\Внутри\\OLD.TXT"));
+    ASSERT_TRUE(folders.Make(settings_, At(L"Новая\\Папка\\")));
+    EXPECT_EQ(2u, LogLines()); // "Новая" and "Новая\Папка"
+    EXPECT_FALSE(folders.MayExist(L"Новая\\Папка\\a.txt"));
+    EXPECT_FALSE(folders.MayExist(L"Новая\\b.txt"));
+
+    // The same folder again: nothing more is made or logged.
+    EXPECT_TRUE(folders.Make(settings_, At(L"Новая\\Папка\\")));
+    EXPECT_EQ(2u, LogLines());
+
+    // A folder that cannot be made is not taken for made.
+    Put(L"file");
+    EXPECT_FALSE(folders.Make(settings_, At(L"file\\sub\\")));
+    EXPECT_FALSE(folders.Make(settings_, At(L"file\\sub\\")));
+}
+
+TEST_F(ExtractFoldersTest, NamesWithAnotherSpellingAreAlwaysTestedAndAfterOneIsWrittenEveryName)
+{
+    const std::vector<std::wstring> names = {
+        L"PROGRA~1.TXT", L"a.txt.", L"a.txt ", L"dir\\.\\a.txt", L"dir\\\\a.txt", L"dir/a.txt", L"a?.txt",
+        L"a<b>.txt",     L"con",    L"Nul.txt", L"dir\\COM1.log", L"lpt9\\a.txt", L"dir.\\a.txt",
+    };
+    TExtractFolders folders(root_.Path());
+    for (const std::wstring &name : names)
+        EXPECT_TRUE(folders.MayExist(name)) << WideToUtf8(name);
+    EXPECT_FALSE(folders.MayExist(L"com10.txt"));
+    EXPECT_FALSE(folders.MayExist(L"console.txt"));
+
+    folders.Added(L"a.txt.");
+    EXPECT_TRUE(folders.MayExist(L"fresh.txt"));
+}
+
+TEST_F(ExtractFoldersTest, OnceDistrustedEveryNameMayExist)
+{
+    TExtractFolders folders(root_.Path());
+    EXPECT_FALSE(folders.MayExist(L"a.txt"));
+    folders.Distrust();
+    EXPECT_TRUE(folders.MayExist(L"a.txt"));
+    EXPECT_TRUE(folders.MayExist(L"Новая\\b.txt"));
+}
+
+} // namespace
