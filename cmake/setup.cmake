@@ -45,3 +45,9 @@ add_executable(setup WIN32
   $<TARGET_OBJECTS:stringtable>)
 add_dependencies(setup setup_payload)
 target_link_libraries(setup PRIVATE wizard installer visual xini classlib foundation)
+
+# Sections start on page boundaries in the file as in memory, so that the
+# loader can map the image as it lies and the payload in the resources is paged
+# in as the extraction reads it. With the usual 512-byte alignment Wine reads
+# the whole image, payload included, into memory before the program starts.
+target_link_options(setup PRIVATE -Wl,--file-alignment,4096)
