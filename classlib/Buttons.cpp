@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "classlib/CommonControls.h"
+
 namespace ClassLib {
 
 namespace {
@@ -28,7 +30,7 @@ TBitBtn::TBitBtn(TComponent *owner) : TButton(owner)
 TBitBtn::~TBitBtn()
 {
     if (images_)
-        ImageList_Destroy(images_);
+        ImageListDestroy(images_);
 }
 
 void TBitBtn::GlyphChanged()
@@ -37,20 +39,20 @@ void TBitBtn::GlyphChanged()
     list.himl = nullptr;
     SendMessageW(Handle(), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
     if (images_) {
-        ImageList_Destroy(images_);
+        ImageListDestroy(images_);
         images_ = nullptr;
     }
     if (glyph_.Empty()) {
         Invalidate();
         return;
     }
-    images_ = ImageList_Create(glyph_.Width(), glyph_.Height(), ILC_COLOR32 | ILC_MASK, 1, 0);
+    images_ = ImageListCreate(glyph_.Width(), glyph_.Height(), ILC_COLOR32 | ILC_MASK, 1, 0);
     if (!images_)
         return;
     // The image list keeps its own copy of the pixels.
     TBitmap copy;
     copy.Assign(glyph_);
-    ImageList_AddMasked(images_, copy.Handle(), TransparentColor(copy.Handle(), copy.Height()));
+    ImageListAddMasked(images_, copy.Handle(), TransparentColor(copy.Handle(), copy.Height()));
     list.himl = images_;
     list.margin = RECT{4, 0, 2, 0};
     list.uAlign = Text().IsEmpty() ? BUTTON_IMAGELIST_ALIGN_CENTER : BUTTON_IMAGELIST_ALIGN_LEFT;

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "classlib/Barrier.h"
+#include "classlib/CommonControls.h"
 #include "classlib/Forms.h"
 #include "foundation/VxText.h"
 
@@ -234,6 +235,7 @@ TControl *TControl::FromHandle(HWND window) noexcept
 
 void TControl::CreateHandle(const wchar_t *className, DWORD style, DWORD exStyle)
 {
+    LoadCommonControls();
     className_ = className;
     if (IsOwnClass(className_))
         RegisterOwnClass(className_);

@@ -6,6 +6,7 @@
 
 #include "classlib/ActnList.h"
 #include "classlib/Barrier.h"
+#include "classlib/CommonControls.h"
 #include "classlib/StdCtrls.h"
 #include "foundation/VxText.h"
 
@@ -637,12 +638,8 @@ TApplication::~TApplication()
 
 void TApplication::Initialize()
 {
-    if (initialized_)
-        return;
-    INITCOMMONCONTROLSEX icc{};
-    icc.dwSize = sizeof(icc);
-    icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
-    InitCommonControlsEx(&icc);
+    // The common controls are loaded with the first window (CreateHandle), so
+    // that a run that shows none never loads them.
     initialized_ = true;
 }
 
@@ -651,6 +648,7 @@ HWND TApplication::Handle()
     if (handle_ && IsWindow(handle_))
         return handle_;
     Initialize();
+    LoadCommonControls();
     static bool registered = false;
     if (!registered) {
         WNDCLASSEXW wc{};

@@ -157,7 +157,8 @@ public:
     TApplication();
     ~TApplication() override;
 
-    // Loads the common controls (version 6 with the program's manifest).
+    // Prepares the application; the common controls (version 6 with the
+    // program's manifest) are loaded when the first window is made.
     void Initialize();
     // The application window: owner of every form.
     HWND Handle();
