@@ -40,7 +40,6 @@ public:
         last_ = now;
         return true;
     }
-    DWORD Last() const noexcept { return last_; }
 
 private:
     DWORD last_ = 0;
