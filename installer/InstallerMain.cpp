@@ -8,6 +8,7 @@
 #include "classlib/Classes.h"
 #include "classlib/Forms.h"
 #include "foundation/VxText.h"
+#include "installer/wizard/FrmProgressUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
 #include "visual/VxShowHintFix.h"
 
@@ -51,6 +52,28 @@ int InstallUnattended(TInstParams &params, TInstProgress *sink)
     return ExitSuccess;
 }
 
+int ExitCodeOf(bool installed)
+{
+    return installed ? ExitSuccess : ExitFailure;
+}
+
+// The message loop of the windowed modes, until the main form has closed;
+// then the hint fix comes off.
+void RunMessageLoop()
+{
+    ClassLib::Application->Run();
+    if (VxShowHintFix.Installed())
+        VxShowHintFix.Done();
+}
+
+// Mode 2: the progress window installs by itself and closes.
+int RunProgressWindow()
+{
+    ClassLib::Application->CreateForm(FrmProgress);
+    RunMessageLoop();
+    return ExitCodeOf(FrmProgress->Installed());
+}
+
 } // namespace
 
 TConsProgress::TConsProgress()
@@ -86,20 +109,20 @@ void InstallMathErrorHook()
     __mingw_setusermatherr(&MathErrorHandled);
 }
 
-std::string WizardUnavailableText()
-{
-    return Utf8ToAnsi("Мастер установки недоступен в этой сборке программы. "
-                      "Запустите её с ключом -express=3 или -express=4.");
-}
-
-int RunInstaller(TInstParams &params, TInstProgress *console)
+bool PrepareRunMode(TInstParams &params)
 {
     if (params.run_mode < 2 && !params.CheckConditions())
-        return ExitFailure;
+        return false;
     if (params.run_mode == 0 && params.prev_record_matched && !AskExpressUpdate(params))
-        return ExitFailure;
+        return false;
+    return true;
+}
 
+int RunMode(TInstParams &params, TInstProgress *console)
+{
     switch (params.run_mode) {
+    case 2:
+        return RunProgressWindow();
     case 3: {
         if (console)
             return InstallUnattended(params, console);
@@ -109,9 +132,16 @@ int RunInstaller(TInstParams &params, TInstProgress *console)
     case 4:
         return InstallUnattended(params, nullptr);
     default:
-        ShowError(WizardUnavailableText());
+        ShowError(Utf8ToAnsi("Мастер установки недоступен в этой сборке программы."));
         return ExitFailure;
     }
+}
+
+int RunInstaller(TInstParams &params, TInstProgress *console)
+{
+    if (!PrepareRunMode(params))
+        return ExitFailure;
+    return RunMode(params, console);
 }
 
 int InstallerMain()
@@ -132,5 +162,6 @@ int InstallerMain()
     } catch (...) {
         ClassLib::Application->ShowException(ClassLib::AnsiString());
     }
-    return ExitSuccess;
+    // Whatever ended the run here, nothing was installed.
+    return ExitFailure;
 }
