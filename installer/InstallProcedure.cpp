@@ -294,7 +294,7 @@ bool TInstParams::Install()
         running = true;
         install_log.Begin();
 
-        // Nothing below may run on the current folder or a whole drive.
+        // Nothing below may run on a folder that is not safe to empty.
         if (!IsSafeTargetFolder(target_folder))
             throw Mirelta::TVxMessage(30000) << target_folder;
 

@@ -13,17 +13,33 @@ namespace {
 // the user owns. A 32-bit program learns the 64-bit program files folders
 // only from the environment.
 const int OwnedShellFolders[] = {
-    CSIDL_WINDOWS,          CSIDL_SYSTEM,          CSIDL_SYSTEMX86,        CSIDL_PROGRAM_FILES,
-    CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_COMMON_APPDATA,
-    CSIDL_PROFILE,          CSIDL_PERSONAL,        CSIDL_DESKTOPDIRECTORY, CSIDL_APPDATA,
-    CSIDL_LOCAL_APPDATA,    CSIDL_STARTMENU,       CSIDL_PROGRAMS,         CSIDL_COMMON_STARTMENU,
-    CSIDL_COMMON_PROGRAMS,  CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,
+    CSIDL_WINDOWS,
+    CSIDL_SYSTEM,
+    CSIDL_SYSTEMX86,
+    CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86,
+    CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_COMMON_APPDATA,
+    CSIDL_PROFILE,
+    CSIDL_PERSONAL,
+    CSIDL_DESKTOPDIRECTORY,
+    CSIDL_APPDATA,
+    CSIDL_LOCAL_APPDATA,
+    CSIDL_STARTMENU,
+    CSIDL_PROGRAMS,
+    CSIDL_COMMON_STARTMENU,
+    CSIDL_COMMON_PROGRAMS,
+    CSIDL_COMMON_DESKTOPDIRECTORY,
+    CSIDL_COMMON_DOCUMENTS,
 };
 const wchar_t *const OwnedEnvironmentFolders[] = {
-    L"SystemRoot",         L"windir",       L"ProgramFiles",       L"ProgramFiles(x86)",
-    L"ProgramW6432",       L"CommonProgramFiles", L"CommonProgramFiles(x86)", L"CommonProgramW6432",
-    L"ProgramData",        L"ALLUSERSPROFILE", L"PUBLIC",           L"USERPROFILE",
-    L"APPDATA",            L"LOCALAPPDATA", L"TEMP",               L"TMP",
+    L"SystemRoot", L"windir",
+    L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432",
+    L"CommonProgramFiles", L"CommonProgramFiles(x86)", L"CommonProgramW6432",
+    L"ProgramData", L"ALLUSERSPROFILE", L"PUBLIC",
+    L"USERPROFILE", L"APPDATA", L"LOCALAPPDATA",
+    L"TEMP", L"TMP",
 };
 
 std::string ParentFolder(const std::string &folder)
