@@ -34,14 +34,18 @@ set(SETUP_RC_LICENCE ${SETUP_RESOURCE_DIR}/licence.rtf)
 set(SETUP_RC_BACKGROUND ${SETUP_RESOURCE_DIR}/background.jpg)
 set(SETUP_RC_LEFT ${SETUP_RESOURCE_DIR}/left.bmp)
 
-# add_setup_program(<target> <folder> <config>): a setup program that carries
-# the configuration document <config> and the vendor's other resources; its
+# add_setup_program(<target> <folder> <config> [<payload>]): a setup program
+# that carries the configuration document <config>, the payload archive
+# <payload> (default: the vendor's) and the vendor's other resources; its
 # resource script is generated in <folder>. The tests make variants this way.
 function(add_setup_program target folder config)
   set(SETUP_RC_CONFIG ${config})
+  if(ARGC GREATER 3)
+    set(SETUP_RC_PAYLOAD ${ARGV3})
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${folder}/setup.rc @ONLY)
   set_source_files_properties(${folder}/setup.rc PROPERTIES
-    OBJECT_DEPENDS "${config};${setup_res_files};${setup_payload}")
+    OBJECT_DEPENDS "${config};${setup_res_files};${SETUP_RC_PAYLOAD}")
   add_executable(${target} WIN32
     ${CMAKE_SOURCE_DIR}/installer/main.cpp
     ${folder}/setup.rc
