@@ -15,6 +15,12 @@ bool IsLetter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// A junction, a symbolic link or another reparse point.
+bool IsLink(unsigned attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool IsDotEntry(const std::string &name)
 {
     return name == "." || name == "..";
@@ -127,6 +133,14 @@ std::string ExtractFileName(const std::string &path)
     return name;
 }
 
+bool IsAbsolutePath(const std::string &path)
+{
+    auto isSeparator = [&path](size_t i) { return i < path.size() && (path[i] == '\\' || path[i] == '/'); };
+    if (isSeparator(0))
+        return isSeparator(1);
+    return path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && isSeparator(2);
+}
+
 std::string UpperCase(const std::string &text)
 {
     std::wstring wide = AnsiToWide(text);
@@ -199,16 +213,18 @@ bool WriteStringToFile(const char *fileName, const std::string &text)
 void ListDirectory(std::vector<std::string> &list, const std::string &folder, const std::string &mask,
                    bool includeFolders, bool descend, TVxDirectoryObserver *observer)
 {
+    // A junction or a symbolic link leads out of the tree: nothing behind one is
+    // listed, whether it is met inside the folder or is the folder itself.
+    if (IsLink(FileAttributes(ExcludeTrailingBackslash(folder))))
+        return;
     const std::string dir = IncludeTrailingBackslash(folder);
 
     if (includeFolders || descend) {
         EnumerateEntries(dir + "*.*", observer, [&](const WIN32_FIND_DATAW &data, const std::string &name) {
             if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(name))
                 return;
-            // A junction or a symbolic link leads out of the tree: it is listed, so
-            // that it can be removed, but never entered.
-            const bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (descend && !isLink)
+            // A link is listed, so that it can be removed, but never entered.
+            if (descend && !IsLink(data.dwFileAttributes))
                 ListDirectory(list, dir + name, mask, includeFolders, true, observer);
             if (includeFolders)
                 list.push_back(dir + name);

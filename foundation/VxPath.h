@@ -31,6 +31,10 @@ std::string ExcludeTrailingBackslash(const std::string &path);
 std::string ExtractFilePath(const std::string &path);
 // After the last backslash, cut before a ':' (drive letter or stream name).
 std::string ExtractFileName(const std::string &path);
+// Whether the path is absolute: a drive letter, ':' and a separator ("C:\..."), or
+// two separators (a share, "\\server\..."). Here '/' counts as a separator too, as
+// it does for the system; "C:name" and "\name" depend on the current folder.
+bool IsAbsolutePath(const std::string &path);
 // The text upper-cased by the system's rules.
 std::string UpperCase(const std::string &text);
 
@@ -60,15 +64,16 @@ public:
 // returns them. Files are matched against mask; folders (all of them) are added when
 // includeFolders is set. With descend, each sub-folder's contents come before the
 // sub-folder itself, and sub-folders before the folder's own files. A link to a
-// folder (a reparse point) is listed like a folder but never entered. A missing or
-// unreadable folder adds nothing.
+// folder (a reparse point) is listed like a folder but never entered; a folder that
+// is itself a link adds nothing. A missing or unreadable folder adds nothing.
 void ListDirectory(std::vector<std::string> &list, const std::string &folder, const std::string &mask,
                    bool includeFolders, bool descend, TVxDirectoryObserver *observer = nullptr);
 
 // Deletes the entries of folder (with descend, the whole tree below it) and, with
 // removeFolder, the folder itself. Without deleteContents a non-empty folder fails at
-// once. Links inside the tree are removed, never followed. On failure, failedPath
-// (when given) receives the path at which the work stopped. An empty folder name
-// fails without touching anything.
+// once. Links are removed, never followed: nothing behind a link inside the tree, or
+// behind folder when it is a link itself, is touched. On failure, failedPath (when
+// given) receives the path at which the work stopped. An empty folder name fails
+// without touching anything.
 bool DeleteTree(const std::string &folder, bool deleteContents, bool removeFolder, bool descend,
                 std::string *failedPath = nullptr);

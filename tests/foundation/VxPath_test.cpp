@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/FolderLinks.h"
+
 // Array allocations can be made to fail on demand, to see what a failed allocation
 // leaves behind. Otherwise they behave as the library's own.
 namespace {
@@ -460,93 +462,48 @@ TEST(VxPathDisk, DeleteTreeReportsAReadOnlyFile)
     EXPECT_TRUE(DirectoryExists(tree["d"]));
 }
 
-std::wstring Widen(const std::string &ascii)
-{
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
-bool WaitForAttributes(const std::string &path, bool present)
-{
-    for (int i = 0; i < 200; ++i) {
-        if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present)
-            return true;
-        Sleep(25);
+// Links to a folder outside the tree, at every level the functions meet them.
+class VxPathLinks : public ::testing::TestWithParam<TestLinks::TLinkKind> {
+protected:
+    void SetUp() override
+    {
+        outside.File("precious.txt", "keep me");
+        outside.Dir("inner");
+        outside.File("inner\\also.txt");
     }
-    return false;
-}
 
-// Wine only: runs a host program (by its host path) with arguments given as host
-// paths; false when this is not Wine or the program cannot start.
-bool RunHostProgram(const char *program, const std::vector<std::string> &windowsPaths, const char *options)
-{
-    typedef char *(__cdecl * TUnixFileName)(LPCWSTR);
-    typedef WCHAR *(__cdecl * TDosFileName)(LPCSTR);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto unixName = reinterpret_cast<TUnixFileName>(
-        reinterpret_cast<void *>(GetProcAddress(kernel, "wine_get_unix_file_name")));
-    auto dosName = reinterpret_cast<TDosFileName>(
-        reinterpret_cast<void *>(GetProcAddress(kernel, "wine_get_dos_file_name")));
-    if (!unixName || !dosName)
-        return false;
-    WCHAR *dosProgram = dosName(program);
-    if (!dosProgram)
-        return false;
-    std::wstring commandLine = Widen(program) + L" " + Widen(options);
-    for (const std::string &path : windowsPaths) {
-        // The last component may not exist yet: convert its folder and append it.
-        const size_t slash = path.rfind('\\');
-        char *folder = unixName(Widen(path.substr(0, slash)).c_str());
-        if (!folder)
-            return false;
-        commandLine += L" \"" + Widen(std::string(folder) + "/" + path.substr(slash + 1)) + L"\"";
-        HeapFree(GetProcessHeap(), 0, folder);
+    // Makes link a link of the test's kind to the outside folder.
+    bool Link(const std::string &link)
+    {
+        links.push_back(link);
+        return TestLinks::MakeLink(link, outside.Root(), GetParam()) && FileExists(link + "\\precious.txt");
     }
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    const BOOL started =
-        CreateProcessW(dosProgram, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    HeapFree(GetProcessHeap(), 0, dosProgram);
-    if (!started)
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
 
-// Makes link a link to the folder target. Wine makes neither junctions nor
-// symbolic links through the system calls, but shows a host symbolic link as a
-// reparse point: such a link is made where the system is Wine.
-bool MakeFolderLink(const std::string &link, const std::string &target)
-{
-    if (!RunHostProgram("/bin/ln", {target, link}, "-s") || !WaitForAttributes(link, true))
-        return false;
-    return (GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
+    void TearDown() override
+    {
+        for (const std::string &link : links)
+            TestLinks::RemoveLink(link);
+    }
 
-// Removes a link that the test made, should the code under test have left it.
-void RemoveFolderLink(const std::string &link)
-{
-    if (GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES || RemoveDirectoryA(link.c_str()))
-        return;
-    if (RunHostProgram("/bin/rm", {link}, "-f"))
-        WaitForAttributes(link, false);
-}
+    void ExpectOutsideUntouched() const
+    {
+        EXPECT_EQ(ReadFileText(outside["precious.txt"]), "keep me");
+        EXPECT_TRUE(FileExists(outside["inner\\also.txt"]));
+        EXPECT_TRUE(DirectoryExists(outside["inner"]));
+    }
 
-TEST(VxPathDisk, LinksToFoldersAreListedButNeverEntered)
-{
     TTempTree outside;
-    outside.File("precious.txt", "keep me");
-    outside.Dir("inner");
-    outside.File("inner\\also.txt");
-
     TTempTree tree;
+    std::vector<std::string> links;
+};
+
+TEST_P(VxPathLinks, LinksInsideAreListedButNeverEntered)
+{
     tree.Dir("sub");
     tree.File("sub\\own.txt");
     const std::string link = tree["sub\\link"];
-    if (!MakeFolderLink(link, outside.Root()))
-        GTEST_SKIP() << "this system makes neither junctions nor host links";
-    ASSERT_TRUE(FileExists(link + "\\precious.txt")) << "the link leads to the outside folder";
+    if (!Link(link))
+        GTEST_SKIP() << "this system makes no " << TestLinks::KindName(GetParam());
 
     std::vector<std::string> list;
     ListDirectory(list, tree.Root(), "*.*", true, true);
@@ -562,10 +519,31 @@ TEST(VxPathDisk, LinksToFoldersAreListedButNeverEntered)
     } else {
         EXPECT_EQ(failed, link);
     }
-    EXPECT_EQ(ReadFileText(outside["precious.txt"]), "keep me");
-    EXPECT_TRUE(FileExists(outside["inner\\also.txt"]));
-    EXPECT_TRUE(DirectoryExists(outside["inner"]));
-    RemoveFolderLink(link);
+    ExpectOutsideUntouched();
 }
+
+TEST_P(VxPathLinks, AFolderThatIsALinkIsNeitherListedNorEmptied)
+{
+    const std::string link = tree["link"];
+    if (!Link(link))
+        GTEST_SKIP() << "this system makes no " << TestLinks::KindName(GetParam());
+
+    for (bool descend : {false, true}) {
+        std::vector<std::string> list;
+        ListDirectory(list, link, "*.*", true, descend);
+        ListDirectory(list, link + "\\", "*.*", true, descend);
+        EXPECT_TRUE(list.empty()) << descend;
+    }
+
+    DeleteTree(link, true, false, true);
+    DeleteTree(link, true, true, true);
+    ExpectOutsideUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, VxPathLinks,
+                         ::testing::Values(TestLinks::TLinkKind::Junction, TestLinks::TLinkKind::SymbolicLink),
+                         [](const ::testing::TestParamInfo<TestLinks::TLinkKind> &info) {
+                             return info.param == TestLinks::TLinkKind::Junction ? "Junction" : "SymbolicLink";
+                         });
 
 } // namespace
