@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <psapi.h>
+
 #include "foundation/VxGZip.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxStream.h"
@@ -207,6 +210,75 @@ TEST(XIniGZip, ConcatenatedMembersAreReadToTheEnd)
     TVxXIniStreamReader reader(TextStream(GZip(first) + GZip(second), "d"), true);
     EXPECT_EQ(2u, reader.CountRequired());
     EXPECT_EQ(2, reader.GetIntRequired(1u));
+}
+
+// Gzip member of head, count times the byte c and tail, deflated piece by piece so
+// that the test never holds the whole text.
+std::string GZipRun(const std::string &head, char c, size_t count, const std::string &tail)
+{
+    TVxStringStream out;
+    TVxGZipWriter writer;
+    EXPECT_TRUE(writer.Open(&out, -1));
+    writer.Write(head);
+    const std::string piece(0x100000, c);
+    for (size_t left = count; left > 0;) {
+        const unsigned n = unsigned(left < piece.size() ? left : piece.size());
+        EXPECT_EQ(n, writer.Write(piece.data(), n));
+        left -= n;
+    }
+    writer.Write(tail);
+    EXPECT_TRUE(writer.Close());
+    return out.getText();
+}
+
+// The most memory the process has held so far.
+size_t PeakMemory()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+// Layers whose stored bytes are few but whose text is huge: each layer on its own
+// keeps within what deflate can do, all of them together do not. The load fails
+// as soon as the bound of the stored bytes is passed, before much is unpacked.
+TEST(XIniGZip, LayersTogetherAreBoundByWhatTheStoredBytesCanHold)
+{
+    const size_t MiB = 0x100000;
+    // Two layers: the inner one is 256 members of 1 MiB of blanks each, and its
+    // announced size is the last member's, 8 bytes.
+    const std::string blanks = GZipRun("", ' ', MiB, "");
+    std::string members = GZip("<vxini>");
+    for (int i = 0; i < 256; ++i)
+        members += blanks;
+    members += GZip("</vxini>");
+    const std::string twoLayers = GZip(members);
+    // Three layers around one member of 64 MiB: each layer announces what
+    // deflate can make of the layer below it.
+    const std::string threeLayers = GZipTimes(GZipRun("<vxini>", ' ', 64 * MiB, "</vxini>"), 2);
+    EXPECT_LT(twoLayers.size(), 4096u);
+    EXPECT_LT(threeLayers.size(), 1024u);
+
+    const size_t peakBefore = PeakMemory();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(Ru("Ошибка чтения \"d:gzip\"\nОшибка формата сжатых данных (gzip)"),
+              LoadError(TextStream(twoLayers, "d")));
+    EXPECT_EQ(Ru("Ошибка чтения \"d:gzip:gzip\"\nОшибка формата сжатых данных (gzip)"),
+              LoadError(TextStream(threeLayers, "d")));
+    TVxXIniStreamReader quiet(TextStream(twoLayers, "d"), false);
+    EXPECT_TRUE(quiet.IsBroken());
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_LT(PeakMemory() - peakBefore, 16 * MiB) << "unpacked far beyond the bound";
+
+    // A document of ordinary text loads through as many layers.
+    std::string text = "<vxini>";
+    for (int i = 0; i < 20000; ++i)
+        text += "<i n=\"key" + std::to_string(i) + "\" v=\"" + std::to_string(i * 7919 % 100003) + "\"/>\n";
+    text += "</vxini>";
+    TVxXIniStreamReader reader(TextStream(GZipTimes(text, 3), "d"), true);
+    EXPECT_EQ(20000u, reader.CountRequired());
 }
 
 // ---- Malformed documents
