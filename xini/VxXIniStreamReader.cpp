@@ -199,8 +199,16 @@ public:
 
     bool Done() const { return done_; }
 
-    // Ends the value of an unfinished b item once the scan has stopped.
-    void Finish() { EndBinary(); }
+    // After a failed scan: a b item whose end tag was never reached has only
+    // part of its value, so it belongs to the broken rest of the section
+    // rather than to its items. (It is always the section's last item: no
+    // item is added while the scan is inside one.)
+    void DropUnfinished()
+    {
+        if (bItem_)
+            section_->items.pop_back();
+        bItem_ = nullptr;
+    }
 
     bool OnText(const char *begin, const char *end) override { return Text(begin, end, true); }
 
@@ -598,9 +606,9 @@ bool TVxXIniStreamReader::LoadSectionPart(TVxXIniSectionQ *section, unsigned tar
         const char *position = nullptr;
         size_t remaining = 0;
         parser_.Parse(start, size_t(end - start), position, remaining, loader);
-        loader.Finish();
         if (loader.Done())
             return true;
+        loader.DropUnfinished();
     }
 
     Mirelta::TVxMessage failure = Mirelta::TVxMessage(31039) << Prefixed(LastLoadedPath(section));

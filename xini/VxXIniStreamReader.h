@@ -9,7 +9,8 @@
 // are entity-decoded in place, so nothing is copied. A section whose text
 // breaks the grammar is marked broken where the breach is met: the items
 // before it stay readable, the optional getters see only those, the required
-// ones raise.
+// ones raise. A b item cut off before its end tag is not one of the items
+// before it: its value is incomplete.
 //
 // The document (buffer, items and sections) is shared by the reader's root
 // holder; it goes with its last holder.

@@ -351,6 +351,37 @@ TEST(XIniGrammar, BreachInsideASkippedSectionBreaksTheSectionBeingLoaded)
     }
 }
 
+// A b item that the text ends inside, or that a breach cuts off, holds only part of
+// its value: it belongs to the broken rest of the section, so the required getters
+// raise 31039 for it and the optional ones do not see it.
+TEST(XIniGrammar, ABinaryItemCutOffBeforeItsEndTagIsNotAnItem)
+{
+    EXPECT_EQ(Ru("Ошибка чтения \"doc:<#0>\"\nОшибка формата данных VxXIni (\"doc:<#0+>+\")"),
+              MessageOf([] { Reader("<vxini><b n=\"k\">AAEC")->GetBinaryRequired(0u); }));
+
+    const char *const texts[] = {
+        "<vxini><i n=\"a\" v=\"1\"/><b n=\"k\">AAEC",                      // the text ends inside it
+        "<vxini><i n=\"a\" v=\"1\"/><b n=\"k\">AAEC<i v=\"2\"/></b></vxini>", // an element inside it
+        "<vxini><i n=\"a\" v=\"1\"/><b n=\"k\">AAEC</s></vxini>",           // a foreign end tag
+    };
+    const std::string broken = Ru("Ошибка формата данных VxXIni (\"doc:<i#0 \"a\">+\")");
+    for (const char *text : texts) {
+        auto reader = Reader(text);
+        EXPECT_EQ(Ru("Ошибка чтения \"doc:<#1>\"\n") + broken, MessageOf([&] { reader->GetBinaryRequired(1u); }))
+            << text;
+        EXPECT_TRUE(reader->IsBroken()) << text;
+        EXPECT_EQ(Ru("Ошибка чтения \"doc:<#1>\"\n") + broken, MessageOf([&] { reader->GetTextRequired(1u); }))
+            << text;
+        EXPECT_EQ(Ru("Ошибка чтения \"doc:<#0+ \"k\">\"\n") + broken, MessageOf([&] { reader->FindRequired("k"); }))
+            << text;
+        EXPECT_EQ("none", reader->GetBinary(1u, "none")) << text;
+        EXPECT_EQ(VxXIniNotFound, reader->Find("k")) << text;
+        EXPECT_EQ(1u, reader->Count()) << text;
+        EXPECT_EQ(1, reader->GetIntRequired(0u)) << text;
+    }
+    EXPECT_EQ(std::string("\0\1\2", 3), Reader("<vxini><b n=\"k\">AAEC</b></vxini>")->GetBinaryRequired(0u));
+}
+
 // ---- Lazy parsing
 
 TEST(XIniLazy, BreachAfterTheFirstItemIsUnnoticedUntilReached)
