@@ -382,6 +382,17 @@ TEST(XIniGrammar, ABinaryItemCutOffBeforeItsEndTagIsNotAnItem)
     EXPECT_EQ(std::string("\0\1\2", 3), Reader("<vxini><b n=\"k\">AAEC</b></vxini>")->GetBinaryRequired(0u));
 }
 
+// A name written with a reference to the zero character keeps its whole text, and
+// the inner message, in every message about the item.
+TEST(XIniMessages, ANameWithAZeroCharacterStaysWholeInMessages)
+{
+    auto reader = Reader("<vxini><i n=\"a&#0;b\" v=\"x\"/></vxini>");
+    EXPECT_EQ(std::string("a\0b", 3), reader->GetNameRequired(0u));
+    const std::string item = Ru("Ошибка чтения \"") + "doc:<i#0 \"a{@u0}b\">\"\n";
+    EXPECT_EQ(item + Ru("Несоответствие типа (int)"), MessageOf([&] { reader->GetIntRequired(0u); }));
+    EXPECT_EQ(item + Ru("Несоответствие типа (section)"), MessageOf([&] { reader->OpenSectionRequired(0u); }));
+}
+
 // ---- Lazy parsing
 
 TEST(XIniLazy, BreachAfterTheFirstItemIsUnnoticedUntilReached)
