@@ -343,12 +343,13 @@ TEST(VxPathDisk, ForceDirectoriesOnAVeryDeepPathFailsCleanly)
 
     bool blocked = true;
     bool refused = true;
-    RunOnSmallStack(
+    ASSERT_TRUE(RunOnSmallStack(
         [&] {
             blocked = ForceDirectories(tree["blocker"] + deep);
             refused = ForceDirectories("\\\\?\\" + tree["made\\bad|name"] + deep);
         },
-        256 * 1024, 300000);
+        256 * 1024, 300000))
+        << "the stack overflowed";
     EXPECT_FALSE(blocked) << "a file is in the way near the top";
     EXPECT_FALSE(refused) << "the system refuses a name near the top";
     EXPECT_TRUE(DirectoryExists(tree["made"])) << "made before the refusal, and kept";

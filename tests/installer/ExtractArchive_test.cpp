@@ -568,7 +568,8 @@ TEST_F(ExtractTest, CreateFolderChainStopsCleanlyOnAVeryDeepPath)
     for (int level = 0; level < 12000; ++level)
         deep += "\\a";
     bool created = true;
-    RunOnSmallStack([&] { created = CreateFolderChain(settings_, deep); }, 256 * 1024, 300000);
+    ASSERT_TRUE(RunOnSmallStack([&] { created = CreateFolderChain(settings_, deep); }, 256 * 1024, 300000))
+        << "the stack overflowed";
     EXPECT_FALSE(created);
     EXPECT_EQ(std::vector<std::string>{FolderLine(L"made")}, Log());
     EXPECT_TRUE(Exists(In(L"made")));

@@ -8,6 +8,7 @@ namespace {
 
 struct TRun {
     const std::function<void()> *work;
+    bool returned;
     std::exception_ptr failure;
 };
 
@@ -16,6 +17,7 @@ DWORD WINAPI RunWork(void *parameter)
     TRun &run = *static_cast<TRun *>(parameter);
     try {
         (*run.work)();
+        run.returned = true;
     } catch (...) {
         run.failure = std::current_exception();
     }
@@ -32,9 +34,9 @@ DWORD WINAPI RunWork(void *parameter)
 
 } // namespace
 
-void RunOnSmallStack(const std::function<void()> &work, std::size_t stackBytes, unsigned long timeoutMs)
+bool RunOnSmallStack(const std::function<void()> &work, std::size_t stackBytes, unsigned long timeoutMs)
 {
-    TRun run{&work, nullptr};
+    TRun run{&work, false, nullptr};
     HANDLE thread = CreateThread(nullptr, stackBytes, RunWork, &run, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread)
         Abandon("no thread");
@@ -43,4 +45,5 @@ void RunOnSmallStack(const std::function<void()> &work, std::size_t stackBytes, 
     CloseHandle(thread);
     if (run.failure)
         std::rethrow_exception(run.failure);
+    return run.returned;
 }

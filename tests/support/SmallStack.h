@@ -8,7 +8,8 @@
 #include <functional>
 
 // Runs work on a new thread whose stack reserve is stackBytes and waits for
-// it; what the work throws is thrown again here. When it has not finished
+// it; what the work throws is thrown again here. False when the thread ended
+// without the work coming back (its stack overflowed). When it has not ended
 // after timeoutMs, the test process ends with a message, since the thread
 // cannot be stopped safely.
-void RunOnSmallStack(const std::function<void()> &work, std::size_t stackBytes, unsigned long timeoutMs);
+bool RunOnSmallStack(const std::function<void()> &work, std::size_t stackBytes, unsigned long timeoutMs);
