@@ -272,6 +272,11 @@ TEST(XIniGZip, LayersTogetherAreBoundByWhatTheStoredBytesCanHold)
     EXPECT_LT(GetTickCount() - start, 10000u);
     EXPECT_LT(PeakMemory() - peakBefore, 16 * MiB) << "unpacked far beyond the bound";
 
+    // A member followed by an empty one announces no bytes at all; the buffer
+    // grows for the text, which loads.
+    TVxXIniStreamReader trailed(TextStream(GZip(SmallDocument) + GZip(""), "d"), true);
+    EXPECT_EQ(2u, trailed.CountRequired());
+
     // A document of ordinary text loads through as many layers.
     std::string text = "<vxini>";
     for (int i = 0; i < 20000; ++i)
