@@ -5,6 +5,7 @@
 // with bool, the attribute query with INVALID_FILE_ATTRIBUTES when the path is missing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,16 @@ std::string UpperCase(const std::string &text);
 // The long form of an existing path; the path unchanged when it cannot be had.
 std::string LongPathName(const std::string &path);
 
-// Creates the folder and its missing parents. True also when it exists already, and
-// for paths shorter than three characters (nothing is created then).
-bool ForceDirectories(const std::string &path);
+// Called with each folder that ForceDirectories makes.
+typedef std::function<void(const std::string &folder)> TVxFolderCreated;
+
+// Creates the folder and its missing parents, outermost first, calling created
+// (when given) after each one it makes. True also when it exists already, and for
+// paths shorter than three characters (nothing is created then). False as soon as
+// the system refuses a folder; the ones made before it stay. Works in one pass up
+// and one down, without recursion, so a path of any depth costs memory in
+// proportion to its length.
+bool ForceDirectories(const std::string &path, const TVxFolderCreated &created = nullptr);
 bool FileCopy(const std::string &source, const std::string &target, bool failIfExists);
 bool FileDelete(const std::string &path);
 // Removes an empty folder (or a link to a folder).

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/FolderLinks.h"
+#include "foundation/VxText.h"
+#include "tests/support/SmallStack.h"
 
 // Array allocations can be made to fail on demand, to see what a failed allocation
 // leaves behind. Otherwise they behave as the library's own.
@@ -294,6 +296,65 @@ TEST(VxPathDisk, ForceDirectoriesCreatesTheWholeChain)
     tree.File("blocker");
     EXPECT_FALSE(ForceDirectories(tree["blocker\\sub"]));
     EXPECT_FALSE(ForceDirectories(tree["blocker"])) << "a file of that name is in the way";
+}
+
+// Folders reported as made, outermost first; the chain follows the text of the path,
+// doubled and trailing backslashes included.
+TEST(VxPathDisk, ForceDirectoriesReportsEachFolderItMakes)
+{
+    TTempTree tree;
+    tree.Dir("there");
+    std::vector<std::string> made;
+    const TVxFolderCreated record = [&made](const std::string &folder) { made.push_back(folder); };
+
+    EXPECT_TRUE(ForceDirectories(tree["there\\x\\\\y\\"], record));
+    EXPECT_EQ((std::vector<std::string>{tree["there\\x"], tree["there\\x\\\\y"]}), made);
+    EXPECT_TRUE(DirectoryExists(tree["there\\x\\y"]));
+    made.clear();
+    EXPECT_TRUE(ForceDirectories(tree["there\\x\\y"], record));
+    EXPECT_TRUE(made.empty()) << "nothing to make";
+
+    // Past the classic length limit, in the long-path form.
+    const std::string top = "\\\\?\\" + tree["long"];
+    std::string path = top;
+    for (int level = 0; level < 60; ++level)
+        path += "\\level" + std::to_string(level);
+    ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
+    made.clear();
+    EXPECT_TRUE(ForceDirectories(path, record));
+    ASSERT_EQ(61u, made.size());
+    EXPECT_EQ(top, made.front());
+    EXPECT_EQ(path, made.back());
+    EXPECT_TRUE(DirectoryExists(path));
+    for (size_t i = made.size(); i-- > 0;)
+        RemoveDirectoryW(AnsiToWide(made[i]).c_str());
+}
+
+// About 12,000 components (24,000 characters), as deep as a long path reaches: the
+// work goes up and down the chain without recursion and without a copy of the path
+// per level, so it neither overflows a small stack nor takes long, and it stops at
+// the first folder the system refuses.
+TEST(VxPathDisk, ForceDirectoriesOnAVeryDeepPathFailsCleanly)
+{
+    TTempTree tree;
+    tree.File("blocker");
+    std::string deep;
+    for (int level = 0; level < 12000; ++level)
+        deep += "\\a";
+
+    bool blocked = true;
+    bool refused = true;
+    ASSERT_TRUE(RunOnSmallStack(
+        [&] {
+            blocked = ForceDirectories(tree["blocker"] + deep);
+            refused = ForceDirectories("\\\\?\\" + tree["made\\bad|name"] + deep);
+        },
+        256 * 1024, 300000))
+        << "the stack overflowed";
+    EXPECT_FALSE(blocked) << "a file is in the way near the top";
+    EXPECT_FALSE(refused) << "the system refuses a name near the top";
+    EXPECT_TRUE(DirectoryExists(tree["made"])) << "made before the refusal, and kept";
+    EXPECT_FALSE(PathExists(tree["made\\bad|name"]));
 }
 
 TEST(VxPathDisk, WriteStringToFileReplacesContentAndFailsWhereItCannotWrite)
