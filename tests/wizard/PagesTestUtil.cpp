@@ -43,11 +43,6 @@ int WrappedTextHeight(TLabel *label)
 
 } // namespace
 
-std::string A(const char *utf8)
-{
-    return Utf8ToAnsi(utf8);
-}
-
 TPageHost::TPageHost() : TForm(nullptr), previous_(WizardHost)
 {
     SetBorderStyle(bsSingle);

@@ -16,11 +16,11 @@
 #include "installer/wizard/BaseFrameClass.h"
 #include "installer/wizard/PageParts.h"
 #include "installer/wizard/WizardHost.h"
+#include "tests/installer/DialogAnswers.h"
 
 namespace PagesTest {
 
-// Source literals are UTF-8; the program's text is ANSI.
-std::string A(const char *utf8);
+using InstallTest::A;
 
 // Laid out like the wizard's main form: 515 x 329, the 137 px side panel, the
 // bottom bands of 24 and 35 px (Next in the lower one) and the page area
@@ -55,8 +55,9 @@ private:
     TWizardHost *previous_;
 };
 
-// Every test starts from plain settings: no previous installation, the
-// folders and groups below, no desktop links, no autorun box.
+// Every test starts from the same plain settings (SetUp): no previous
+// installation, fixed folders and groups, no desktop links, no autorun box,
+// no programs folders to list.
 class PageTest : public ::testing::Test {
 protected:
     void SetUp() override;
