@@ -2,17 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "WizardInspect.h"
 #include "classlib/Forms.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxText.h"
-#include "installer/wizard/FrameFinishUnit.h"
-#include "installer/wizard/FrameGroupUnit.h"
-#include "installer/wizard/FrameLicenceUnit.h"
-#include "installer/wizard/FrameParProcUnit.h"
 #include "installer/wizard/FrameProgressUnit.h"
-#include "installer/wizard/FrameReadyUnit.h"
-#include "installer/wizard/FrameTargetUnit.h"
-#include "installer/wizard/FrameWelcomeUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using namespace ClassLib;
@@ -78,13 +72,12 @@ bool StandInInstall(TInstParams &params)
     }
 }
 
-// Answers a dialog left open by its first button.
-void CloseOpenDialogs()
+// Answers the dialog left open by its first button.
+void CloseOpenDialog()
 {
-    for (int i = Screen->FormCount() - 1; i >= 0; --i)
-        if (auto *dialog = dynamic_cast<TDlgMessageBox *>(Screen->Forms(i)))
-            if (dialog->Visible() && !dialog->ButtonList().empty())
-                dialog->ButtonList().front().button->Click();
+    if (TDlgMessageBox *dialog = ShownDialog())
+        if (!dialog->ButtonList().empty())
+            dialog->ButtonList().front().button->Click();
 }
 
 } // namespace
@@ -276,7 +269,7 @@ void TWizardRun::ForceClose()
 {
     closing_ = true;
     forcedClose_ = true;
-    CloseOpenDialogs();
+    CloseOpenDialog();
     if (FrmMain) {
         FrmMain->SetCloseAllowed(true);
         FrmMain->Close();
@@ -285,11 +278,7 @@ void TWizardRun::ForceClose()
 
 bool DialogOpen()
 {
-    for (int i = Screen->FormCount() - 1; i >= 0; --i)
-        if (auto *dialog = dynamic_cast<TDlgMessageBox *>(Screen->Forms(i)))
-            if (dialog->Visible() && IsWindowVisible(dialog->Handle()))
-                return true;
-    return false;
+    return ShownDialog() != nullptr;
 }
 
 void ClearTermination()
@@ -302,18 +291,8 @@ void ClearTermination()
 std::vector<std::string> PageKinds(const TFrmMain &form)
 {
     std::vector<std::string> kinds;
-    for (TBaseFrameClass *page : form.Pages()) {
-        const char *kind = dynamic_cast<TFrameWelcome *>(page)    ? "welcome"
-                           : dynamic_cast<TFrameLicence *>(page)  ? "licence"
-                           : dynamic_cast<TFrameTarget *>(page)   ? "target"
-                           : dynamic_cast<TFrameGroup *>(page)    ? "group"
-                           : dynamic_cast<TFrameParProc *>(page)  ? "par_proc"
-                           : dynamic_cast<TFrameReady *>(page)    ? "ready"
-                           : dynamic_cast<TFrameProgress *>(page) ? "progress"
-                           : dynamic_cast<TFrameFinish *>(page)   ? "finish"
-                                                                  : "?";
-        kinds.push_back(kind);
-    }
+    for (TBaseFrameClass *page : form.Pages())
+        kinds.push_back(PageKind(page));
     return kinds;
 }
 

@@ -123,7 +123,7 @@ bool DialogOpen();
 void ClearTermination();
 
 // Pages of a form by kind ("welcome", "licence", "target", "group",
-// "par_proc", "ready", "progress", "finish", "?" for another class).
+// "par_proc", "ready", "progress", "finish", "page" for another class).
 std::vector<std::string> PageKinds(const TFrmMain &form);
 
 } // namespace WizardTest

@@ -4,7 +4,8 @@
 #   cmake --build <build> --target wizard_shots
 #   wine <build>/tests/wizard_shots.exe <folder>
 add_executable(wizard_shots EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/tools/WizardShots.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../tools/WindowShot.cpp ${setup_gen_dir}/setup.rc ${GUI_MANIFEST}
+  ${CMAKE_CURRENT_LIST_DIR}/WizardInspect.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/ReviewTool.cpp ${setup_gen_dir}/setup.rc ${GUI_MANIFEST}
   $<TARGET_OBJECTS:stringtable>)
 # The resource script is setup.exe's own; this folder needs its dependencies too.
 set_source_files_properties(${setup_gen_dir}/setup.rc PROPERTIES

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tools/WindowShot.h"
+#include "../../tools/ReviewTool.h"
 #include "classlib/Forms.h"
 #include "foundation/VxText.h"
 #include "visual/DlgMessageBoxUnit.h"
@@ -15,15 +15,6 @@
 using namespace ClassLib;
 
 namespace {
-
-void Pump(unsigned ms)
-{
-    const DWORD start = GetTickCount();
-    do {
-        Application->ProcessMessages();
-        Sleep(10);
-    } while (GetTickCount() - start < ms);
-}
 
 struct TShot {
     const char *name;
@@ -60,7 +51,7 @@ int main(int argc, char **argv)
         TDlgMessageBox dialog(nullptr, Utf8ToAnsi(shot.textUtf8), shot.kind, shot.buttons, shot.defaultBit,
                               shot.cancelBit);
         dialog.Show();
-        Pump(300);
+        PumpFor(300);
         const std::string path = folder + "dlg_" + shot.name + ".bmp";
         if (SaveWindowBitmap(dialog.Handle(), path)) {
             std::printf("%s\n", path.c_str());

@@ -12,38 +12,25 @@
 #include <cstdio>
 #include <string>
 
-#include "../../tools/WindowShot.h"
+#include "../../tools/ReviewTool.h"
+#include "../WizardInspect.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
-#include "installer/wizard/FrameFinishUnit.h"
-#include "installer/wizard/FrameGroupUnit.h"
-#include "installer/wizard/FrameLicenceUnit.h"
-#include "installer/wizard/FrameParProcUnit.h"
 #include "installer/wizard/FrameProgressUnit.h"
-#include "installer/wizard/FrameReadyUnit.h"
-#include "installer/wizard/FrameTargetUnit.h"
-#include "installer/wizard/FrameWelcomeUnit.h"
 #include "installer/wizard/FrmMainUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
 #include "visual/VxShowHintFix.h"
 
 using namespace ClassLib;
+using WizardTest::PageKind;
+using WizardTest::ShownDialog;
 
 namespace {
 
 std::string folder;
 int failures = 0;
-
-void Pump(unsigned ms)
-{
-    const DWORD start = GetTickCount();
-    do {
-        Application->ProcessMessages();
-        Sleep(10);
-    } while (GetTickCount() - start < ms);
-}
 
 void Shoot(HWND window, const std::string &name)
 {
@@ -55,19 +42,6 @@ void Shoot(HWND window, const std::string &name)
         ++failures;
     }
     std::fflush(stdout);
-}
-
-const char *PageKind(TBaseFrameClass *page)
-{
-    return dynamic_cast<TFrameWelcome *>(page)    ? "welcome"
-           : dynamic_cast<TFrameLicence *>(page)  ? "licence"
-           : dynamic_cast<TFrameTarget *>(page)   ? "target"
-           : dynamic_cast<TFrameGroup *>(page)    ? "group"
-           : dynamic_cast<TFrameParProc *>(page)  ? "par_proc"
-           : dynamic_cast<TFrameReady *>(page)    ? "ready"
-           : dynamic_cast<TFrameProgress *>(page) ? "progress"
-           : dynamic_cast<TFrameFinish *>(page)   ? "finish"
-                                                  : "page";
 }
 
 std::string PageName(int index, const char *suffix = "")
@@ -94,15 +68,6 @@ T *FindOnPage(TWinControl *root)
     return nullptr;
 }
 
-TDlgMessageBox *OpenDialog()
-{
-    for (int i = Screen->FormCount() - 1; i >= 0; --i)
-        if (auto *dialog = dynamic_cast<TDlgMessageBox *>(Screen->Forms(i)))
-            if (dialog->Visible() && IsWindowVisible(dialog->Handle()))
-                return dialog;
-    return nullptr;
-}
-
 // A dialog expected from the next click: pictured once it has been up for a
 // while, then answered by its cancel-like button (a question keeps the page).
 std::string pendingDialog;
@@ -111,7 +76,7 @@ bool dialogShot = false;
 
 void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD)
 {
-    TDlgMessageBox *dialog = OpenDialog();
+    TDlgMessageBox *dialog = ShownDialog();
     if (!dialog || pendingDialog.empty()) {
         dialogSeen = 0;
         return;
@@ -154,7 +119,7 @@ void ShootCheckBox(int page, const std::string &text, const char *suffix)
     if (FrmMain->CurrentPage() != page)
         FrmMain->ShowPage(static_cast<unsigned>(page));
     edit->SetText(saved);
-    Pump(200);
+    PumpFor(200);
 }
 
 bool ShotsInstall(TInstParams &params)
@@ -164,14 +129,14 @@ bool ShotsInstall(TInstParams &params)
     try {
         params.State(FormatString(LoadResStdString(30023).c_str(), Utf8ToAnsi("Help\\Руководство.txt").c_str()));
         params.Progress(0);
-        Pump(300);
+        PumpFor(300);
         params.Progress(60);
-        Pump(400);
+        PumpFor(400);
         Shoot(FrmMain->Handle(), PageName(FrmMain->CurrentPage()));
         params.State(LoadResStdString(30031));
         for (int i = 0; i < 6; ++i) {
             params.Progress(InstProgressIndefinite);
-            Pump(260);
+            PumpFor(260);
         }
         Shoot(FrmMain->Handle(), PageName(FrmMain->CurrentPage(), "_indefinite"));
         params.Progress(100);
@@ -206,7 +171,7 @@ int main(int argc, char **argv)
     FrmMain->Show();
     const DWORD start = GetTickCount();
     while (FrmMain->CurrentPage() < 0 && GetTickCount() - start < 5000)
-        Pump(20);
+        PumpFor(20);
 
     const int count = static_cast<int>(FrmMain->Pages().size());
     for (int page = 0; page < count; ++page) {
@@ -218,7 +183,7 @@ int main(int argc, char **argv)
             ++failures;
             break;
         }
-        Pump(400);
+        PumpFor(400);
         Shoot(FrmMain->Handle(), PageName(page));
         if (page + 1 == count)
             break;

@@ -1,6 +1,8 @@
-#include "WindowShot.h"
+#include "ReviewTool.h"
 
 #include <cstdio>
+
+#include "classlib/Forms.h"
 
 bool SaveWindowBitmap(HWND window, const std::string &path)
 {
@@ -40,4 +42,13 @@ bool SaveWindowBitmap(HWND window, const std::string &path)
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return ok;
+}
+
+void PumpFor(unsigned ms)
+{
+    const DWORD start = GetTickCount();
+    do {
+        ClassLib::Application->ProcessMessages();
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
 }

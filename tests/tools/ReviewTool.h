@@ -1,5 +1,6 @@
-// The review tools' window pictures: a window's screen image saved as a BMP
-// file, for a person to look at.
+// Helpers of the review tools, which save pictures of windows for a person to
+// look at: a window's screen image as a BMP file, and a pump that lets the
+// windows paint.
 #pragma once
 
 #include <windows.h>
@@ -10,3 +11,6 @@
 // as a 24-bit BMP file; false when the window has no area or the file cannot
 // be written.
 bool SaveWindowBitmap(HWND window, const std::string &path);
+
+// Handles the application's messages for ms milliseconds.
+void PumpFor(unsigned ms);
