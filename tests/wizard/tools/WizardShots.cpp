@@ -14,6 +14,7 @@
 
 #include "../../tools/ReviewTool.h"
 #include "../WizardInspect.h"
+#include "classlib/Barrier.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "foundation/VxText.h"
@@ -74,7 +75,7 @@ std::string pendingDialog;
 DWORD dialogSeen = 0;
 bool dialogShot = false;
 
-void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD)
+void ShootPendingDialog()
 {
     TDlgMessageBox *dialog = ShownDialog();
     if (!dialog || pendingDialog.empty()) {
@@ -97,6 +98,11 @@ void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD)
                 return;
             }
     dialog->ButtonList().front().button->Click();
+}
+
+void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    ClassLib::Guarded([] { ShootPendingDialog(); });
 }
 
 // Clicks Next with the page's first edit set to text and pictures the box the
