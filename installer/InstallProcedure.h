@@ -27,9 +27,16 @@ bool SignalCloseEventW(const std::string &folder);
 // IDCANCEL (2).
 int AskRetryCancel(const std::string &text);
 
-// Whether a folder may be the target of an installation: an absolute path
-// with a drive ("C:\...") or a share ("\\server\share\...") and at least one
-// folder below the drive root or the share, without "." or ".." parts.
+// Whether a folder may be the target of an installation, whose first step
+// empties it. The folder is judged as the system will use it, with '/' a
+// separator like '\': it must be absolute, with a drive ("C:\...") or a share
+// ("\\server\share\..."), name at least one folder below the drive root or
+// the share, hold no empty, "." or ".." part, and be its own full path (the
+// system's resolution may change nothing but the separators and trailing
+// backslashes). It must neither be nor contain a folder that the system or a
+// user owns (OwnedFoldersQuery); a folder below one, such as
+// "C:\Program Files\Vendor\Product", is allowed. Names compare in their long
+// forms, case-insensitively.
 bool IsSafeTargetFolder(const std::string &folder);
 
 // The waits of the procedure (2000 ms between close signals, 200 ms between

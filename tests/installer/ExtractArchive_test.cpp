@@ -17,6 +17,7 @@
 #include "installer/InstParams.h"
 #include "tests/installer/StepsTestUtil.h"
 #include "tests/support/Rar4Writer.h"
+#include "tests/support/SmallStack.h"
 
 namespace {
 
@@ -557,6 +558,21 @@ TEST_F(ExtractTest, CreateFolderChainCreatesMissingFoldersOnceAndRefusesBlockedO
     ASSERT_TRUE(WriteWholeFile(In(L"file"), "x"));
     EXPECT_FALSE(CreateFolderChain(settings_, WideToAnsi(In(L"file\\sub"))));
     EXPECT_EQ(2u, Log().size());
+}
+
+// A chain of about 12,000 folders: no recursion, no copy of the path per level;
+// the folders made before the one the system refuses are logged and kept.
+TEST_F(ExtractTest, CreateFolderChainStopsCleanlyOnAVeryDeepPath)
+{
+    std::string deep = WideToAnsi(In(L"made\\bad|name"));
+    for (int level = 0; level < 12000; ++level)
+        deep += "\\a";
+    bool created = true;
+    ASSERT_TRUE(RunOnSmallStack([&] { created = CreateFolderChain(settings_, deep); }, 256 * 1024, 300000))
+        << "the stack overflowed";
+    EXPECT_FALSE(created);
+    EXPECT_EQ(std::vector<std::string>{FolderLine(L"made")}, Log());
+    EXPECT_TRUE(Exists(In(L"made")));
 }
 
 } // namespace
