@@ -8,9 +8,12 @@
 #include "classlib/Classes.h"
 #include "classlib/Forms.h"
 #include "foundation/VxText.h"
+#include "installer/wizard/FrmBackgroundUnit.h"
+#include "installer/wizard/FrmMainUnit.h"
 #include "installer/wizard/FrmProgressUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
 #include "visual/VxShowHintFix.h"
+#include "visual/VxWZManager.h"
 
 namespace {
 
@@ -64,6 +67,19 @@ void RunMessageLoop()
     ClassLib::Application->Run();
     if (VxShowHintFix.Installed())
         VxShowHintFix.Done();
+}
+
+// Modes 0 and 1: the wizard as the main form, the backdrop below it.
+int RunWizard(const TInstParams &params)
+{
+    ClassLib::Application->CreateForm(FrmMain);
+    VxWZManager.AddWindow(FrmMain->Handle(), -1);
+    if (params.show_background) {
+        ClassLib::Application->CreateForm(FrmBackground);
+        VxWZManager.AddWindow(FrmBackground->Handle(), 0);
+    }
+    RunMessageLoop();
+    return ExitCodeOf(FrmMain->Installed());
 }
 
 // Mode 2: the progress window installs by itself and closes.
@@ -121,6 +137,9 @@ bool PrepareRunMode(TInstParams &params)
 int RunMode(TInstParams &params, TInstProgress *console)
 {
     switch (params.run_mode) {
+    case 0:
+    case 1:
+        return RunWizard(params);
     case 2:
         return RunProgressWindow();
     case 3: {
@@ -129,11 +148,8 @@ int RunMode(TInstParams &params, TInstProgress *console)
         TConsProgress ownConsole;
         return InstallUnattended(params, &ownConsole);
     }
-    case 4:
+    default: // 4, silent
         return InstallUnattended(params, nullptr);
-    default:
-        ShowError(Utf8ToAnsi("Мастер установки недоступен в этой сборке программы."));
-        return ExitFailure;
     }
 }
 

@@ -86,6 +86,7 @@ void TFrameProgress::EnterPage(bool)
         installed = WizardInstall(InstParams);
     }
     if (installed) {
+        FrmMain->SetInstalled(true);
         // Next runs although it is disabled: on to the finish page.
         FrmMain->ButNext->Click();
         return;

@@ -79,6 +79,10 @@ public:
     // Set right before the form closes itself, so that closing asks nothing.
     bool CloseAllowed() const noexcept { return closeAllowed_; }
     void SetCloseAllowed(bool v) noexcept { closeAllowed_ = v; }
+    // Whether the installation has completed successfully (the progress page
+    // says so before it moves on), which gives the program its exit code.
+    bool Installed() const noexcept { return installed_; }
+    void SetInstalled(bool v) noexcept { installed_ = v; }
 
     // What the pages use of the form.
     void SetNextEnabled(bool enabled) override;
@@ -92,6 +96,7 @@ private:
     int currentPage_ = -1;
     std::vector<TBaseFrameClass *> pages_; // owned by the form as components
     bool closeAllowed_ = false;
+    bool installed_ = false;
 };
 
 extern TFrmMain *FrmMain;

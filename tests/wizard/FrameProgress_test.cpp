@@ -254,6 +254,7 @@ TEST_F(ProgressWizardTest, SuccessLandsOnTheFinishPageWithFinishFocused)
     EXPECT_EQ(A("Второй шаг"), state);
     EXPECT_EQ(1, finishRuns);
     EXPECT_TRUE(answers.Shown().empty());
+    EXPECT_TRUE(FrmMain->Installed());
 }
 
 TEST_F(ProgressWizardTest, AFailureClosesTheWizardAfterTheEnginesBoxAndNeverShowsTheFinishPage)
@@ -270,6 +271,7 @@ TEST_F(ProgressWizardTest, AFailureClosesTheWizardAfterTheEnginesBoxAndNeverShow
     ASSERT_EQ(1u, answers.Shown().size()); // the engine's error, no question after it
     EXPECT_EQ((Mirelta::TVxMessage(30021) << Mirelta::TVxMessage("stand-in failure")).Text(), answers.Shown()[0].text);
     EXPECT_EQ(0, finishRuns);
+    EXPECT_FALSE(FrmMain->Installed());
 }
 
 TEST_F(ProgressWizardTest, EscapeThenYesCancelsTheInstallationAndClosesWithoutASecondQuestion)
@@ -290,6 +292,7 @@ TEST_F(ProgressWizardTest, EscapeThenYesCancelsTheInstallationAndClosesWithoutAS
     ASSERT_EQ(1u, answers.Shown().size());
     EXPECT_EQ(LoadResStdString(30010), answers.Shown()[0].text);
     EXPECT_EQ(0, finishRuns);
+    EXPECT_FALSE(FrmMain->Installed());
 }
 
 TEST_F(ProgressWizardTest, NoToTheQuestionLetsTheInstallationGoOn)
