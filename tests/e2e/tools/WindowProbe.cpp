@@ -4,14 +4,19 @@
 //
 //   e2e_windows list
 //     every visible top-level window of the other processes, top of the
-//     z-order first:  <window> <program> <enabled 0|1> <x> <y> <width> <height> <title>
+//     z-order first:
+//       <window> <program> <enabled 0|1> <foreground 0|1> <x> <y> <width> <height> <title>
 //     (<program>: the file name of the process's program, "?" when unknown)
 //   e2e_windows texts <window>
 //     every visible window inside it, in creation order:
 //       <window> <class> <checked 0|1|-> <enabled 0|1> <x> <y> <width> <height> <text>
 //     (screen co-ordinates; the check state only for check boxes)
+//   e2e_windows raise <window>
+//     puts the window on top of the z-order, as Windows does with a window
+//     that is clicked (Wine on an X server without a window manager leaves a
+//     clicked window where it is)
 //
-// Windows are printed as decimal numbers. Exit code 0, or 2 on a bad call.
+// Windows are given as decimal numbers. Exit code 0, or 2 on a bad call.
 #include <windows.h>
 
 #include <cstdio>
@@ -106,7 +111,7 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM)
     if (process == GetCurrentProcessId() || !IsWindowVisible(window))
         return TRUE;
     PrintLine(Number(window) + " " + ProgramName(process) + " " + (IsWindowEnabled(window) ? "1" : "0") + " " +
-              Place(window) + " " + WindowText(window));
+              (GetForegroundWindow() == window ? "1" : "0") + " " + Place(window) + " " + WindowText(window));
     return TRUE;
 }
 
@@ -133,13 +138,16 @@ int main(int argc, char **argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "list" && argc == 2) {
         EnumWindows(&ListTopLevel, 0);
-    } else if (command == "texts" && argc == 3) {
+    } else if ((command == "texts" || command == "raise") && argc == 3) {
         HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[2], nullptr, 10)));
         if (!IsWindow(window))
             return 2;
-        EnumChildWindows(window, &ListInside, 0);
+        if (command == "texts")
+            EnumChildWindows(window, &ListInside, 0);
+        else if (!SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
+            return 2;
     } else {
-        std::fputs("usage: e2e_windows list | texts <window>\n", stderr);
+        std::fputs("usage: e2e_windows list | texts <window> | raise <window>\n", stderr);
         return 2;
     }
     std::fflush(stdout);
