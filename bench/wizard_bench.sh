@@ -95,7 +95,7 @@ setup_median=$(printf '%s\n' "${setup_times[@]}" | median)
 empty_median=$(printf '%s\n' "${empty_times[@]}" | median)
 echo "setup.exe to its wizard window (ms):    ${setup_times[*]}; median $setup_median"
 echo "empty window program to its window (ms): ${empty_times[*]}; median $empty_median"
-awk -v s="$setup_median" -v e="$empty_median" 'BEGIN {
+LC_ALL=C awk -v s="$setup_median" -v e="$empty_median" 'BEGIN {
   r = s / e
   printf "ratio of the medians: %.2f (target: at most 1.5) %s\n", r, (r <= 1.5 ? "ok" : "ABOVE THE TARGET")
 }'
