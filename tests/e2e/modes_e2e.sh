@@ -180,19 +180,27 @@ foreground() {
   windows | awk -v w="$1" '$1 == w { print $4 }'
 }
 
-# wait_window TITLE [SECONDS]: prints the window once it is there.
-wait_window() {
-  local text=$1 limit=${2:-30} w i
+# until_true SECONDS WHAT COMMAND...: runs the command four times a second
+# until it succeeds; fails after SECONDS, or at once when the program ended.
+until_true() {
+  local limit=$1 what=$2 i
+  shift 2
   for ((i = 0; i < limit * 4; i++)); do
-    w=$(window_titled "$text")
-    if [ -n "$w" ]; then
-      echo "$w"
-      return 0
-    fi
-    kill -0 "$setup_pid" 2>/dev/null || fail "$program ended while a window \"$text\" was awaited"
+    "$@" && return 0
+    kill -0 "$setup_pid" 2>/dev/null || fail "$program ended while $what was awaited"
     sleep 0.25
   done
-  fail "no window \"$text\" within $limit s"
+  fail "no $what within $limit s"
+}
+
+window_there() {
+  [ -n "$(window_titled "$1")" ]
+}
+
+# wait_window TITLE [SECONDS]: prints the window once it is there.
+wait_window() {
+  until_true "${2:-30}" "window \"$1\"" window_there "$1"
+  window_titled "$1"
 }
 
 # The window's visible texts, one line each:
@@ -210,17 +218,13 @@ dialog_text() {
   texts "$1" | awk '$2 == "Edit"' | text_of | sed 's/^\(\\n\)*//'
 }
 
+shows_text() {
+  texts "$1" | text_of | grep -qxF -- "$2"
+}
+
 # wait_text WINDOW TEXT [SECONDS]: waits until the window shows the text.
 wait_text() {
-  local w=$1 text=$2 limit=${3:-60} i
-  for ((i = 0; i < limit * 4; i++)); do
-    if texts "$w" | text_of | grep -qxF -- "$text"; then
-      return 0
-    fi
-    kill -0 "$setup_pid" 2>/dev/null || fail "$program ended while \"$text\" was awaited"
-    sleep 0.25
-  done
-  fail "the window does not show \"$text\" within $limit s"
+  until_true "${3:-60}" "\"$2\" in the window" shows_text "$1" "$2"
 }
 
 # A control of the window by its class and text (a mnemonic's "&" aside):

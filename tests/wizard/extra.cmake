@@ -7,7 +7,7 @@
 # with the wizard above it.
 function(add_review_tool target source)
   add_executable(${target} EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/tools/${source}
-    ${CMAKE_CURRENT_LIST_DIR}/WizardInspect.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tools/WizardReview.cpp ${CMAKE_CURRENT_LIST_DIR}/WizardInspect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../tools/ReviewTool.cpp ${setup_gen_dir}/setup.rc ${GUI_MANIFEST}
     $<TARGET_OBJECTS:stringtable>)
   add_dependencies(${target} setup_payload)

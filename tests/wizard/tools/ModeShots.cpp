@@ -10,13 +10,12 @@
 //                           above it, as run modes 0 and 1 start
 // Prints each file written; exit code 1 when a picture could not be taken.
 #include <windows.h>
-#include <objbase.h>
 
-#include <cstdio>
 #include <string>
 
 #include "../../tools/ReviewTool.h"
 #include "../WizardInspect.h"
+#include "WizardReview.h"
 #include "classlib/Barrier.h"
 #include "classlib/Forms.h"
 #include "foundation/VxText.h"
@@ -25,27 +24,13 @@
 #include "installer/wizard/FrmMainUnit.h"
 #include "installer/wizard/FrmProgressUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
-#include "visual/VxShowHintFix.h"
 #include "visual/VxWZManager.h"
 
 using namespace ClassLib;
 
 namespace {
 
-std::string folder;
-int failures = 0;
-
-void Shoot(HWND window, const char *name)
-{
-    const std::string path = folder + name + ".bmp";
-    if (SaveWindowBitmap(window, path)) {
-        std::printf("%s\n", path.c_str());
-    } else {
-        std::printf("failed: %s\n", path.c_str());
-        ++failures;
-    }
-    std::fflush(stdout);
-}
+using WizardReview::Shoot;
 
 // The question is pictured once it has been up for a while, then cancelled.
 DWORD questionSeen = 0;
@@ -112,18 +97,11 @@ void ShootBackdrop()
 
 int main(int argc, char **argv)
 {
-    folder = argc > 1 ? std::string(argv[1]) + "\\" : std::string();
-    Application->Initialize();
-    CoInitialize(nullptr);
-    VxShowHintFix.Init();
-    if (!InstParams.Load()) {
-        std::printf("failed: the configuration could not be loaded\n");
+    if (!WizardReview::Start(argc, argv))
         return 1;
-    }
-    InstParams.run_mode = 0;
     ShootExpressQuestion();
     ShootProgressWindow();
     ShootBackdrop();
-    VxShowHintFix.Done();
-    return failures ? 1 : 0;
+    WizardReview::Finish();
+    return WizardReview::ExitCode();
 }

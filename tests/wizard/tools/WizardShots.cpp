@@ -7,13 +7,13 @@
 // indefinite steps; the finish actions start nothing. Prints each file
 // written; exit code 1 when a picture could not be taken.
 #include <windows.h>
-#include <objbase.h>
 
 #include <cstdio>
 #include <string>
 
 #include "../../tools/ReviewTool.h"
 #include "../WizardInspect.h"
+#include "WizardReview.h"
 #include "classlib/Barrier.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
@@ -22,7 +22,6 @@
 #include "installer/wizard/FrameProgressUnit.h"
 #include "installer/wizard/FrmMainUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
-#include "visual/VxShowHintFix.h"
 
 using namespace ClassLib;
 using WizardTest::PageKind;
@@ -30,20 +29,7 @@ using WizardTest::ShownDialog;
 
 namespace {
 
-std::string folder;
-int failures = 0;
-
-void Shoot(HWND window, const std::string &name)
-{
-    const std::string path = folder + name + ".bmp";
-    if (SaveWindowBitmap(window, path)) {
-        std::printf("%s\n", path.c_str());
-    } else {
-        std::printf("failed: %s\n", path.c_str());
-        ++failures;
-    }
-    std::fflush(stdout);
-}
+using WizardReview::Shoot;
 
 std::string PageName(int index, const char *suffix = "")
 {
@@ -160,15 +146,8 @@ void NoFinishRun(TInstParams &) {}
 
 int main(int argc, char **argv)
 {
-    folder = argc > 1 ? std::string(argv[1]) + "\\" : std::string();
-    Application->Initialize();
-    CoInitialize(nullptr);
-    VxShowHintFix.Init();
-    if (!InstParams.Load()) {
-        std::printf("failed: the configuration could not be loaded\n");
+    if (!WizardReview::Start(argc, argv))
         return 1;
-    }
-    InstParams.run_mode = 0;
     WizardInstall = &ShotsInstall;
     WizardFinishRun = &NoFinishRun;
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, &DialogTimer);
@@ -186,7 +165,7 @@ int main(int argc, char **argv)
             continue; // pictured by the stand-in installation, which ends on the next page
         if (FrmMain->CurrentPage() != page) {
             std::printf("failed: the wizard is on page %d, not %d\n", FrmMain->CurrentPage() + 1, page + 1);
-            ++failures;
+            WizardReview::CountFailure();
             break;
         }
         PumpFor(400);
@@ -209,6 +188,6 @@ int main(int argc, char **argv)
     KillTimer(nullptr, timer);
     FrmMain->SetCloseAllowed(true);
     FrmMain->Close();
-    VxShowHintFix.Done();
-    return failures ? 1 : 0;
+    WizardReview::Finish();
+    return WizardReview::ExitCode();
 }
