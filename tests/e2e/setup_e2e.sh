@@ -4,9 +4,14 @@
 # must exit with 0 and leave the payload byte for byte, the install log, the
 # installation record and the shortcuts. Runs inside the environment that
 # scripts/test sets up (SETUP_WINE, WINEPREFIX).
+#   setup_e2e.sh SETUP PAYLOAD_FOLDER [DAMAGED_SETUP DIALOG_ANSWERER]
+# With the last two, a setup.exe whose payload is damaged must fail with exit
+# code 1 after its error box, and install nothing.
 set -euo pipefail
 setup=$1
 payload=$2
+damaged=${3:-}
+answerer=${4:-}
 wine=${SETUP_WINE:?run this through scripts/test}
 
 work=$(mktemp -d)
@@ -53,5 +58,32 @@ check_installed "silent update"
 
 run_setup -express=3
 check_installed "console install"
+
+if [ -n "$damaged" ]; then
+  reg_key='HKLM\Software\SampleSoft\RequestDesk'
+  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SampleSoft.RequestDesk'
+  rm -rf "$target"
+  find "$WINEPREFIX/drive_c" -name 'Учёт заявок.lnk' -delete
+  for key in "$reg_key" "$uninstall_key"; do
+    "$wine" reg delete "$key" /f </dev/null >/dev/null 2>&1 || true
+  done
+  cp "$damaged" "$work/damaged.exe"
+  rc=0
+  (cd "$work" && timeout 300 "$wine" "$answerer" boxes.txt damaged.exe -express=4 </dev/null >"$work/out.txt" 2>&1) ||
+    rc=$?
+  [ "$rc" = 1 ] || fail "damaged payload: setup.exe exited with $rc"
+  grep -qx 'Ошибка: Ошибка установки (Инсталлятор поврежден (2))' "$work/boxes.txt" ||
+    fail "damaged payload: the error shown was: $(cat "$work/boxes.txt" 2>/dev/null)"
+  # The steps before the payload make their folders (the target, the
+  # constants folder); no file comes into them.
+  [ -z "$(find "$target" -type f -print -quit 2>/dev/null)" ] || fail "damaged payload: files were installed"
+  [ -z "$(find "$WINEPREFIX/drive_c" -name 'Учёт заявок.lnk' -print -quit)" ] ||
+    fail "damaged payload: a shortcut was made"
+  for key in "$reg_key" "$uninstall_key"; do
+    if "$wine" reg query "$key" </dev/null >/dev/null 2>&1; then
+      fail "damaged payload: the registry key $key was written"
+    fi
+  done
+fi
 
 echo "setup_e2e: every check passed"
