@@ -3,9 +3,11 @@
 # the payload, either a ready payload.rar or a folder payload/ that is packed
 # here into a stored RAR 4 archive.
 #
-# setup_program(TARGET PAYLOAD) makes one such program with the given payload
-# archive and the other resources from SETUP_RESOURCE_DIR; the tests use it
-# for variants of setup.exe. Its resource script is <build>/TARGET/setup.rc.
+# add_setup_program(<target> <folder> <config> [<payload>]) makes one such
+# program that carries the configuration document <config>, the payload
+# archive <payload> (default: the vendor's) and the vendor's other resources;
+# its resource script is generated in <folder>. The tests make variants this
+# way.
 
 set(setup_gen_dir ${CMAKE_BINARY_DIR}/setup)
 set(setup_res_files)
@@ -33,27 +35,30 @@ else()
 endif()
 add_custom_target(setup_payload DEPENDS ${setup_payload})
 
-function(setup_program target payload)
-  set(gen_dir ${CMAKE_BINARY_DIR}/${target})
-  set(SETUP_RC_CONFIG ${SETUP_RESOURCE_DIR}/config.x-ini)
+function(add_setup_program target folder config)
+  set(payload ${setup_payload})
+  if(ARGC GREATER 3)
+    set(payload ${ARGV3})
+  endif()
+  set(SETUP_RC_CONFIG ${config})
   set(SETUP_RC_PAYLOAD ${payload})
   set(SETUP_RC_LICENCE ${SETUP_RESOURCE_DIR}/licence.rtf)
   set(SETUP_RC_BACKGROUND ${SETUP_RESOURCE_DIR}/background.jpg)
   set(SETUP_RC_LEFT ${SETUP_RESOURCE_DIR}/left.bmp)
-  configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${gen_dir}/setup.rc @ONLY)
-  set_source_files_properties(${gen_dir}/setup.rc PROPERTIES
-    OBJECT_DEPENDS "${setup_res_files};${payload}")
+  configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${folder}/setup.rc @ONLY)
+  set_source_files_properties(${folder}/setup.rc PROPERTIES
+    OBJECT_DEPENDS "${config};${setup_res_files};${payload}")
 
   add_executable(${target} WIN32
     ${CMAKE_SOURCE_DIR}/installer/main.cpp
-    ${gen_dir}/setup.rc
+    ${folder}/setup.rc
     ${CMAKE_SOURCE_DIR}/classlib/manifest.rc
     $<TARGET_OBJECTS:stringtable>)
+  add_dependencies(${target} setup_payload)
   target_link_libraries(${target} PRIVATE wizard installer visual xini classlib foundation)
   # The shipped program carries no symbols or debug sections (the static
   # runtime libraries bring theirs).
   target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
 endfunction()
 
-setup_program(setup ${setup_payload})
-add_dependencies(setup setup_payload)
+add_setup_program(setup ${setup_gen_dir} ${SETUP_RESOURCE_DIR}/config.x-ini)

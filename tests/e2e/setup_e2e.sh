@@ -4,14 +4,23 @@
 # must exit with 0 and leave the payload byte for byte, the install log, the
 # installation record and the shortcuts. Runs inside the environment that
 # scripts/test sets up (SETUP_WINE, WINEPREFIX).
-#   setup_e2e.sh SETUP PAYLOAD_FOLDER [DAMAGED_SETUP DIALOG_ANSWERER]
+#   setup_e2e.sh SETUP_EXE PAYLOAD_FOLDER [--damaged-payload=SETUP_EXE --dialog-answerer=EXE]
 # With the last two, a setup.exe whose payload is damaged must fail with exit
-# code 1 after its error box, and install nothing.
+# code 1 after its error box (which the dialog answerer closes), and install
+# nothing.
 set -euo pipefail
 setup=$1
 payload=$2
-damaged=${3:-}
-answerer=${4:-}
+shift 2
+damaged=
+answerer=
+for arg in "$@"; do
+  case $arg in
+    --damaged-payload=*) damaged=${arg#*=} ;;
+    --dialog-answerer=*) answerer=${arg#*=} ;;
+    *) echo "setup_e2e: unknown argument $arg" >&2; exit 2 ;;
+  esac
+done
 wine=${SETUP_WINE:?run this through scripts/test}
 
 work=$(mktemp -d)
