@@ -2,12 +2,6 @@
 # SETUP_RESOURCE_DIR: config.x-ini, licence.rtf, background.jpg, left.bmp and
 # the payload, either a ready payload.rar or a folder payload/ that is packed
 # here into a stored RAR 4 archive.
-#
-# add_setup_program(<target> <folder> <config> [<payload>]) makes one such
-# program that carries the configuration document <config>, the payload
-# archive <payload> (default: the vendor's) and the vendor's other resources;
-# its resource script is generated in <folder>. The tests make variants this
-# way.
 
 set(setup_gen_dir ${CMAKE_BINARY_DIR}/setup)
 set(setup_res_files)
@@ -35,20 +29,23 @@ else()
 endif()
 add_custom_target(setup_payload DEPENDS ${setup_payload})
 
+set(SETUP_RC_PAYLOAD ${setup_payload})
+set(SETUP_RC_LICENCE ${SETUP_RESOURCE_DIR}/licence.rtf)
+set(SETUP_RC_BACKGROUND ${SETUP_RESOURCE_DIR}/background.jpg)
+set(SETUP_RC_LEFT ${SETUP_RESOURCE_DIR}/left.bmp)
+
+# add_setup_program(<target> <folder> <config> [<payload>]): a setup program
+# that carries the configuration document <config>, the payload archive
+# <payload> (default: the vendor's) and the vendor's other resources; its
+# resource script is generated in <folder>. The tests make variants this way.
 function(add_setup_program target folder config)
-  set(payload ${setup_payload})
-  if(ARGC GREATER 3)
-    set(payload ${ARGV3})
-  endif()
   set(SETUP_RC_CONFIG ${config})
-  set(SETUP_RC_PAYLOAD ${payload})
-  set(SETUP_RC_LICENCE ${SETUP_RESOURCE_DIR}/licence.rtf)
-  set(SETUP_RC_BACKGROUND ${SETUP_RESOURCE_DIR}/background.jpg)
-  set(SETUP_RC_LEFT ${SETUP_RESOURCE_DIR}/left.bmp)
+  if(ARGC GREATER 3)
+    set(SETUP_RC_PAYLOAD ${ARGV3})
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${folder}/setup.rc @ONLY)
   set_source_files_properties(${folder}/setup.rc PROPERTIES
-    OBJECT_DEPENDS "${config};${setup_res_files};${payload}")
-
+    OBJECT_DEPENDS "${config};${setup_res_files};${SETUP_RC_PAYLOAD}")
   add_executable(${target} WIN32
     ${CMAKE_SOURCE_DIR}/installer/main.cpp
     ${folder}/setup.rc
