@@ -53,6 +53,9 @@ function(add_setup_program target folder config)
     $<TARGET_OBJECTS:stringtable>)
   add_dependencies(${target} setup_payload)
   target_link_libraries(${target} PRIVATE wizard installer visual xini classlib foundation)
+  # The shipped program carries no symbols or debug sections (the static
+  # runtime libraries bring theirs).
+  target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
 endfunction()
 
 add_setup_program(setup ${setup_gen_dir} ${SETUP_RESOURCE_DIR}/config.x-ini)

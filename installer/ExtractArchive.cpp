@@ -279,6 +279,9 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
             ThrowDamaged(CodeBadEntry);
     }
     archive.Close();
-    if (code == ERAR_BAD_DATA)
+    // Anything but the normal end (a broken or cut-off header, a read or
+    // seek beyond the payload, a missing volume or password) is damage:
+    // the entries after it were never seen.
+    if (code != ERAR_END_ARCHIVE)
         ThrowDamaged(CodeBrokenHeader);
 }

@@ -248,6 +248,7 @@ void RunRedistributables(TInstParams &params)
 } // namespace
 
 TInstallSleepFunc InstallSleep = &SystemSleep;
+const char *InstallPayloadResource = "FILES";
 
 bool SignalCloseEventA(const std::string &folder)
 {
@@ -308,7 +309,11 @@ bool TInstParams::Install()
         if (!vx_consts_file.empty())
             CopyConstantsFile(*this);
 
-        ExtractArchive(*this, "FILES");
+        // The target exists whatever the payload holds: the records written
+        // after it need it even when the archive holds no file.
+        if (!CreateFolderChain(*this, target_folder))
+            throw Mirelta::TVxMessage(30020) << target_folder;
+        ExtractArchive(*this, InstallPayloadResource);
         CreateShortcuts();
         ConnectParProc();
         RunRedistributables(*this);

@@ -5,7 +5,9 @@
 // Install asks running modules of the product to close, removes what lies in
 // the target folder (sparing the preserved entries, files named like the
 // constants file and the running program itself), copies the constants file,
-// extracts the payload and writes shortcuts, records and the install log. Every
+// makes the target folder (logging each folder it creates, as the extraction
+// does; 30020 when it cannot), extracts the payload into it, whatever the
+// payload holds, and writes shortcuts, records and the install log. Every
 // failure ends in one handler that shows message 30021 with the failure nested
 // and returns false; a user break returns false silently.
 #pragma once
@@ -43,3 +45,7 @@ bool IsSafeTargetFolder(const std::string &folder);
 // deletion attempts). Replaceable so that a test need not sit through them.
 typedef void (*TInstallSleepFunc)(DWORD milliseconds);
 extern TInstallSleepFunc InstallSleep;
+
+// The RCDATA resource of the program that holds the payload, "FILES".
+// Replaceable so that a test can install another payload.
+extern const char *InstallPayloadResource;

@@ -8,11 +8,14 @@
 #  - it updates silently over itself: the previous version's leftovers go, the
 #    payload is whole again, and the user's data stays: the preserved files and
 #    the files that the payload does not carry (the product's own database);
-#  - it installs again in console mode, which shows its state lines.
+#  - it installs again in console mode, which shows its state lines;
+#  - a setup.exe whose payload is damaged ends with exit code 1 after its
+#    error box (which the dialog answerer closes) and installs nothing.
 # Runs inside the environment that scripts/test sets up (SETUP_WINE,
 # WINEPREFIX).
 #
 #   setup_e2e.sh SETUP_EXE PAYLOAD_FOLDER [--broken-config=SETUP_EXE]
+#                [--damaged-payload=SETUP_EXE --dialog-answerer=EXE]
 #
 # A further variant that must fail is checked with clean_state followed by
 # expect_failed_install EXE WHAT (see there).
@@ -21,9 +24,13 @@ setup=$1
 payload=$2
 shift 2
 broken_config=
+damaged=
+answerer=
 for arg in "$@"; do
   case $arg in
     --broken-config=*) broken_config=${arg#*=} ;;
+    --damaged-payload=*) damaged=${arg#*=} ;;
+    --dialog-answerer=*) answerer=${arg#*=} ;;
     *) echo "setup_e2e: unknown argument $arg" >&2; exit 2 ;;
   esac
 done
@@ -246,5 +253,22 @@ diff "$work/console.expected" "$work/console.txt" >/dev/null ||
 $(cat "$work/console.txt")"
 check_installed "console install"
 check_user_data "console install"
+
+if [ -n "$damaged" ]; then
+  clean_state
+  cp "$damaged" "$work/damaged.exe"
+  rc=0
+  (cd "$work" && timeout 300 "$wine" "$answerer" boxes.txt damaged.exe -express=4 </dev/null >"$work/out.txt" 2>&1) ||
+    rc=$?
+  [ "$rc" = 1 ] || fail "damaged payload: setup.exe exited with $rc"
+  grep -qx 'Ошибка: Ошибка установки (Инсталлятор поврежден (2))' "$work/boxes.txt" ||
+    fail "damaged payload: the error shown was: $(cat "$work/boxes.txt" 2>/dev/null)"
+  # The steps before the payload make their folders (the target, the
+  # constants folder); no file comes into them.
+  [ -z "$(find "$target" -type f -print -quit 2>/dev/null)" ] || fail "damaged payload: files were installed"
+  [ -z "$(find "$WINEPREFIX/drive_c" -name "$shortcut" -print -quit)" ] || fail "damaged payload: a shortcut was made"
+  [ -z "$(registry_values "$install_key")" ] || fail "damaged payload: InstallPath was written"
+  [ -z "$(registry_values "$uninstall_key")" ] || fail "damaged payload: the uninstall entry was written"
+fi
 
 echo "setup_e2e: every check passed"

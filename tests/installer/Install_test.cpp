@@ -18,6 +18,7 @@
 #include "installer/OwnedFolders.h"
 #include "installer/ParProc.h"
 #include "tests/support/FolderLinks.h"
+#include "tests/installer/StepsTestUtil.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using InstallTest::A;
@@ -483,6 +484,37 @@ TEST_F(InstallProcedureTest, ConstantsFileReplacesTheOldCopyAndBecomesWritable)
     EXPECT_EQ(FileAttributes(In("Config\\consts.x-ini")) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_NE(std::find(sink.states.begin(), sink.states.end(), LoadResStdString(30031)), sink.states.end());
     SetFileAttributesW(AnsiToWide(source + "\\consts.x-ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A payload without files still installs: the target folder is made (and
+// logged, parents first) before the extraction, and the records go into it.
+TEST_F(InstallProcedureTest, EmptyPayloadInstallsIntoATargetFolderMadeBeforeTheExtraction)
+{
+    struct TPayload {
+        const char *const previous = InstallPayloadResource;
+        ~TPayload() { InstallPayloadResource = previous; }
+    } payload;
+    InstallPayloadResource = "EMPTY_FILES"; // tests/installer/extract_test.rc
+    params.target_folder = base + "\\New\\Target";
+
+    TDialogAnswers answers;
+    EXPECT_TRUE(params.Install());
+    EXPECT_TRUE(answers.Shown().empty());
+    EXPECT_TRUE(DirectoryExists(params.target_folder));
+    EXPECT_TRUE(FileExists(params.target_folder + "\\InstData.x-ini"));
+    EXPECT_TRUE(FileExists(params.target_folder + "\\Install.log"));
+    const Mirelta::string_vector entries = StepsTest::LogEntries(params);
+    ASSERT_GE(entries.size(), 2u);
+    EXPECT_EQ(entries[0], AnsiToUtf8("+Folder: " + base + "\\New"));
+    EXPECT_EQ(entries[1], AnsiToUtf8("+Folder: " + params.target_folder));
+
+    // A target that cannot be made stops the installation before the payload.
+    WriteFile(base + "\\Blocked", "a file where the folder belongs");
+    params.target_folder = base + "\\Blocked\\Target";
+    TDialogAnswers refused;
+    EXPECT_FALSE(params.Install());
+    ASSERT_EQ(refused.Shown().size(), 1u);
+    EXPECT_EQ(refused.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(30020) << params.target_folder));
 }
 
 TEST_F(InstallProcedureTest, FailureOfALaterStepShows30021WithTheNestedMessageAndSavesNoLog)
