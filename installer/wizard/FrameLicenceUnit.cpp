@@ -41,12 +41,9 @@ bool TFrameLicence::InitPage()
 // it shows an empty viewer.
 void TFrameLicence::LoadLicence()
 {
-    VTVxStream stream = LoadResourceStream("LICENCE_TEXT", MAKEINTRESOURCEA(10)); // RT_RCDATA
-    if (!stream)
-        return;
-    std::string rtf(stream->getSize(), '\0');
-    rtf.resize(rtf.empty() ? 0 : stream->Read(&rtf[0], static_cast<unsigned>(rtf.size())));
-    LicenceViewer->LoadRtf(rtf);
+    const std::string rtf = LoadResourceBytes("LICENCE_TEXT");
+    if (!rtf.empty())
+        LicenceViewer->LoadRtf(rtf);
 }
 
 void TFrameLicence::EnterPage(bool)

@@ -45,7 +45,7 @@ TLabel *MakeTopLabel(TFrameProgress *page, const char *captionUtf8)
 
 TWizardInstall WizardInstall = &RunInstallation;
 TProgressTickCount ProgressTickCount = &SystemTickCount;
-DWORD ProgressLastUpdate = 0;
+TUpdateThrottle ProgressThrottle;
 
 TFrameProgress::TFrameProgress(TComponent *owner) : TBaseFrameClass(owner)
 {
@@ -119,26 +119,7 @@ bool TFrameProgress::OnState(const std::string &text)
 
 bool TFrameProgress::OnProgress(int32_t percent)
 {
-    const DWORD now = ProgressTickCount();
-    // Unsigned, so that the counter's wrap-around does not stall the bar.
-    const bool due = now - ProgressLastUpdate > ProgressUpdateInterval;
-    if (percent == InstProgressIndefinite) {
-        if (!bar_->BarIndefinite())
-            bar_->SetBarIndefinite(true);
-        if (due) {
-            bar_->Step();
-            ProgressLastUpdate = now;
-            bar_->Repaint();
-        }
-    } else {
-        if (bar_->BarIndefinite())
-            bar_->SetBarIndefinite(false);
-        if (due) {
-            bar_->SetPosition(percent);
-            ProgressLastUpdate = now;
-            bar_->Repaint();
-        }
-    }
+    ShowBarProgress(*bar_, ProgressThrottle, ProgressTickCount(), percent);
     Application->ProcessMessages();
     return GoOn();
 }

@@ -20,6 +20,7 @@
 
 #include "classlib/StdCtrls.h"
 #include "installer/InstParams.h"
+#include "installer/wizard/BarThrottle.h"
 #include "installer/wizard/BaseFrameClass.h"
 #include "visual/VxProgressBar.h"
 
@@ -31,10 +32,8 @@ extern TWizardInstall WizardInstall;
 // The tick counter of the bar throttle: GetTickCount unless a test replaces it.
 typedef DWORD (*TProgressTickCount)();
 extern TProgressTickCount ProgressTickCount;
-// The tick of the last bar change, one value for the whole program (0 at start).
-extern DWORD ProgressLastUpdate;
-// The least time between two bar changes is strictly more than this (ms).
-const DWORD ProgressUpdateInterval = 250;
+// The bar throttle of the page, one for the whole program (last change at tick 0).
+extern TUpdateThrottle ProgressThrottle;
 
 class TFrameProgress : public TBaseFrameClass, public TInstProgress {
 public:

@@ -14,18 +14,6 @@ namespace {
 
 const char kPictureResource[] = "BG_IMG";
 
-// The bytes of the picture resource; empty when the program has none.
-std::string PictureBytes()
-{
-    VTVxStream stream = LoadResourceStream(kPictureResource, MAKEINTRESOURCEA(10)); // RT_RCDATA
-    if (!stream)
-        return std::string();
-    std::string bytes(stream->getSize(), '\0');
-    if (!bytes.empty())
-        bytes.resize(stream->Read(&bytes[0], static_cast<unsigned>(bytes.size())));
-    return bytes;
-}
-
 } // namespace
 
 TFrmBackground::TFrmBackground(TComponent *owner) : TForm(owner)
@@ -49,7 +37,7 @@ TFrmBackground::TFrmBackground(TComponent *owner) : TForm(owner)
 
 void TFrmBackground::FormShow(TObject *)
 {
-    const std::string bytes = PictureBytes();
+    const std::string bytes = LoadResourceBytes(kPictureResource);
     LoadPicture(bytes.data(), bytes.size());
 }
 

@@ -78,11 +78,8 @@ std::vector<TBaseFrameClass *> CreateWizardPages(TFrmMain *form, const TInstPara
 
 bool LoadPictureResource(TPicture *picture, const char *name)
 {
-    const VTVxStream stream = LoadResourceStream(name, MAKEINTRESOURCEA(10)); // RT_RCDATA
-    if (!stream)
-        return false;
-    std::string bytes(stream->getSize(), '\0');
-    if (!bytes.empty() && stream->Read(&bytes[0], static_cast<unsigned>(bytes.size())) != bytes.size())
+    const std::string bytes = LoadResourceBytes(name);
+    if (bytes.empty())
         return false;
     try {
         picture->Bitmap()->LoadFromBytes(bytes.data(), bytes.size());

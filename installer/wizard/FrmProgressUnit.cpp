@@ -98,21 +98,6 @@ bool TFrmProgress::OnState(const std::string &text)
 
 bool TFrmProgress::OnProgress(int32_t percent)
 {
-    const DWORD now = Engine.tickCount();
-    if (percent == InstProgressIndefinite) {
-        if (!Bar->BarIndefinite())
-            Bar->SetBarIndefinite(true);
-        if (FrmProgressThrottle.Pass(now)) {
-            Bar->Step();
-            Bar->Repaint();
-        }
-    } else {
-        if (Bar->BarIndefinite())
-            Bar->SetBarIndefinite(false);
-        if (FrmProgressThrottle.Pass(now)) {
-            Bar->SetPosition(percent);
-            Bar->Repaint();
-        }
-    }
+    ShowBarProgress(*Bar, FrmProgressThrottle, Engine.tickCount(), percent);
     return true;
 }

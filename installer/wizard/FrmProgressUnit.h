@@ -21,29 +21,9 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "installer/InstParams.h"
+#include "installer/wizard/BarThrottle.h"
 
 class TVxProgressBar;
-
-// A throttle of display updates: an update passes when strictly more than
-// Interval milliseconds have gone by since the last one that passed. The
-// difference is taken unsigned, so the tick counter's wrap past 2^32 (or a
-// counter already above 2^31 at start) does not stall it.
-class TUpdateThrottle {
-public:
-    static const DWORD Interval = 250;
-
-    // True, and now becomes the last update, when an update is due.
-    bool Pass(DWORD now) noexcept
-    {
-        if (now - last_ <= Interval)
-            return false;
-        last_ = now;
-        return true;
-    }
-
-private:
-    DWORD last_ = 0;
-};
 
 // The engine calls of the progress window.
 struct TFrmProgressEngine {

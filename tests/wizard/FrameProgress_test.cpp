@@ -51,7 +51,7 @@ protected:
     {
         host.reset();
         ProgressTickCount = savedTicks;
-        ProgressLastUpdate = 0;
+        ProgressThrottle = TUpdateThrottle(0);
         ResetSettings(InstParams);
     }
     // One report at the given tick.
@@ -84,28 +84,28 @@ TEST_F(ProgressPageTest, TextsAndBarAsCreated)
 
 TEST_F(ProgressPageTest, TheBarChangesOnlyStrictlyMoreThan250msAfterItsLastChangeAcrossTheTickWrap)
 {
-    ProgressLastUpdate = 0xFFFFFF00u;
+    ProgressThrottle = TUpdateThrottle(0xFFFFFF00u);
     Report(0xFFFFFF00u + 250, 40); // exactly 250 ms: nothing
     EXPECT_EQ(0, bar->Position());
     Report(0xFFFFFF00u + 251, 40);
     EXPECT_EQ(40, bar->Position());
-    EXPECT_EQ(0xFFFFFFFBu, ProgressLastUpdate);
+    EXPECT_EQ(0xFFFFFFFBu, ProgressThrottle.Last());
 
     Report(0x000000F0u, 60); // 245 ms later, past the wrap
     EXPECT_EQ(40, bar->Position());
-    EXPECT_EQ(0xFFFFFFFBu, ProgressLastUpdate);
+    EXPECT_EQ(0xFFFFFFFBu, ProgressThrottle.Last());
     Report(0x000000F6u, 60); // 251 ms later
     EXPECT_EQ(60, bar->Position());
-    EXPECT_EQ(0x000000F6u, ProgressLastUpdate);
+    EXPECT_EQ(0x000000F6u, ProgressThrottle.Last());
 }
 
 TEST_F(ProgressPageTest, PercentAndIndefiniteSwitchAtOnceAndShareOneThrottle)
 {
-    ProgressLastUpdate = 1000;
+    ProgressThrottle = TUpdateThrottle(1000);
     Report(1251, InstProgressIndefinite);
     EXPECT_TRUE(bar->BarIndefinite());
     EXPECT_EQ(1, bar->Counter());
-    EXPECT_EQ(1251u, ProgressLastUpdate);
+    EXPECT_EQ(1251u, ProgressThrottle.Last());
 
     // The percentage ends the indefinite mode at once; its position waits.
     Report(1300, 70);
@@ -136,7 +136,7 @@ void CALLBACK CountTimer(HWND, UINT, UINT_PTR id, DWORD)
 
 TEST_F(ProgressPageTest, EveryReportPumpsTheQueueAndAnswersFalseOnceCancelled)
 {
-    ProgressLastUpdate = 5000;
+    ProgressThrottle = TUpdateThrottle(5000);
     for (int call = 0; call < 2; ++call) {
         timerCalls = 0;
         SetTimer(nullptr, 0, 1, &CountTimer);
@@ -190,7 +190,7 @@ protected:
         finishRuns = 0;
         WizardFinishRun = &CountFinishRun;
         UseStandIn(standIn);
-        ProgressLastUpdate = 0;
+        ProgressThrottle = TUpdateThrottle(0);
     }
     void TearDown() override
     {
