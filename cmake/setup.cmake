@@ -52,7 +52,7 @@ function(add_setup_program target folder config)
     ${CMAKE_SOURCE_DIR}/classlib/manifest.rc
     $<TARGET_OBJECTS:stringtable>)
   add_dependencies(${target} setup_payload)
-  target_link_libraries(${target} PRIVATE wizard installer visual xini classlib foundation)
+  target_link_libraries(${target} PRIVATE installer_main wizard installer visual xini classlib foundation)
   # The shipped program carries no symbols or debug sections (the static
   # runtime libraries bring theirs).
   target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
