@@ -93,6 +93,21 @@ void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD)
 
 // Clicks Next with the page's first edit set to text and pictures the box the
 // page shows; the page and the edit are put back afterwards.
+// A folder below the temp folder that holds a file: a target the page asks
+// about before it lets the user go on.
+std::string FolderWithContent()
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"wizard_shots_target";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const HANDLE file = CreateFileW((folder + L"\\notes.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return WideToAnsi(folder);
+}
+
 void ShootCheckBox(int page, const std::string &text, const char *suffix)
 {
     auto *edit = FindOnPage<TEdit>(FrmMain->Pages().at(static_cast<size_t>(page)));
@@ -175,9 +190,7 @@ int main(int argc, char **argv)
         TBaseFrameClass *current = FrmMain->Pages()[page];
         if (kind == "target") {
             ShootCheckBox(page, "", "_empty");
-            wchar_t windows[MAX_PATH] = {};
-            GetWindowsDirectoryW(windows, MAX_PATH);
-            ShootCheckBox(page, WideToAnsi(windows), "_not_empty");
+            ShootCheckBox(page, FolderWithContent(), "_not_empty");
         }
         // A page that gates Next by a box (the licence) gets it ticked.
         if (!FrmMain->ButNext->Enabled())
