@@ -751,18 +751,7 @@ void TApplication::Terminate()
 void TApplication::Minimize()
 {
     HWND window = Handle();
-    if (!minimized_) {
-        NormalizeTopMosts();
-        // The forms are hidden here rather than left to the system, which
-        // does not hide windows owned through another form.
-        activeBeforeMinimize_ = GetActiveWindow();
-        TOwnedWindows owned{window, {}};
-        EnumThreadWindows(GetCurrentThreadId(), &OwnedWindowProc, reinterpret_cast<LPARAM>(&owned));
-        hiddenByMinimize_ = owned.windows;
-        for (HWND w : hiddenByMinimize_)
-            ShowWindow(w, SW_HIDE);
-        minimized_ = true;
-    }
+    HideForms();
     if (!IsWindowVisible(window))
         ShowWindow(window, SW_SHOWNOACTIVATE);
     ShowWindow(window, SW_MINIMIZE);
@@ -774,18 +763,41 @@ void TApplication::Restore()
     HWND window = Handle();
     if (IsIconic(window))
         ShowWindow(window, SW_RESTORE);
-    if (minimized_) {
-        minimized_ = false;
-        for (auto it = hiddenByMinimize_.rbegin(); it != hiddenByMinimize_.rend(); ++it)
-            if (IsWindow(*it))
-                ShowWindow(*it, SW_SHOWNA);
-        hiddenByMinimize_.clear();
-        RestoreTopMosts();
-        if (activeBeforeMinimize_ && IsWindow(activeBeforeMinimize_) && IsWindowVisible(activeBeforeMinimize_))
-            SetActiveWindow(activeBeforeMinimize_);
-        activeBeforeMinimize_ = nullptr;
-    }
+    ShowForms();
     OnRestore(this);
+}
+
+void TApplication::HideForms()
+{
+    if (minimized_)
+        return;
+    HWND window = Handle();
+    NormalizeTopMosts();
+    // The forms are hidden here rather than left to the system, which
+    // does not hide windows owned through another form.
+    activeBeforeMinimize_ = GetActiveWindow();
+    TOwnedWindows owned{window, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &OwnedWindowProc, reinterpret_cast<LPARAM>(&owned));
+    hiddenByMinimize_ = owned.windows;
+    for (HWND w : hiddenByMinimize_)
+        ShowWindow(w, SW_HIDE);
+    minimized_ = true;
+}
+
+void TApplication::ShowForms()
+{
+    if (!minimized_)
+        return;
+    minimized_ = false;
+    for (auto it = hiddenByMinimize_.rbegin(); it != hiddenByMinimize_.rend(); ++it)
+        if (IsWindow(*it))
+            ShowWindow(*it, SW_SHOWNA);
+    hiddenByMinimize_.clear();
+    RestoreTopMosts();
+    HWND active = activeBeforeMinimize_;
+    activeBeforeMinimize_ = nullptr;
+    if (active && IsWindow(active) && IsWindowVisible(active))
+        SetActiveWindow(active);
 }
 
 void TApplication::NormalizeTopMosts()

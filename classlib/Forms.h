@@ -197,6 +197,13 @@ public:
     // minimised; Restore brings them back with the form that was active.
     void Minimize();
     void Restore();
+    // The forms' part of Minimize and Restore, without the events: HideForms
+    // hides every visible window the application window owns (also through
+    // another form, as a modal dialog is) and remembers the active one;
+    // ShowForms shows them again and activates that window. Each does
+    // nothing when the forms are already in that state.
+    void HideForms();
+    void ShowForms();
     TNotifyEvent OnMinimize;
     TNotifyEvent OnRestore;
 

@@ -29,25 +29,39 @@ else()
 endif()
 add_custom_target(setup_payload DEPENDS ${setup_payload})
 
-set(SETUP_RC_CONFIG ${SETUP_RESOURCE_DIR}/config.x-ini)
 set(SETUP_RC_PAYLOAD ${setup_payload})
 set(SETUP_RC_LICENCE ${SETUP_RESOURCE_DIR}/licence.rtf)
 set(SETUP_RC_BACKGROUND ${SETUP_RESOURCE_DIR}/background.jpg)
 set(SETUP_RC_LEFT ${SETUP_RESOURCE_DIR}/left.bmp)
-configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${setup_gen_dir}/setup.rc @ONLY)
-set_source_files_properties(${setup_gen_dir}/setup.rc PROPERTIES
-  OBJECT_DEPENDS "${setup_res_files};${setup_payload}")
 
-add_executable(setup WIN32
-  ${CMAKE_SOURCE_DIR}/installer/main.cpp
-  ${setup_gen_dir}/setup.rc
-  ${CMAKE_SOURCE_DIR}/classlib/manifest.rc
-  $<TARGET_OBJECTS:stringtable>)
-add_dependencies(setup setup_payload)
-target_link_libraries(setup PRIVATE wizard installer visual xini classlib foundation)
+# add_setup_program(<target> <folder> <config> [<payload>]): a setup program
+# that carries the configuration document <config>, the payload archive
+# <payload> (default: the vendor's) and the vendor's other resources; its
+# resource script is generated in <folder>. The tests make variants this way.
+function(add_setup_program target folder config)
+  set(SETUP_RC_CONFIG ${config})
+  if(ARGC GREATER 3)
+    set(SETUP_RC_PAYLOAD ${ARGV3})
+  endif()
+  configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${folder}/setup.rc @ONLY)
+  set_source_files_properties(${folder}/setup.rc PROPERTIES
+    OBJECT_DEPENDS "${config};${setup_res_files};${SETUP_RC_PAYLOAD}")
+  add_executable(${target} WIN32
+    ${CMAKE_SOURCE_DIR}/installer/main.cpp
+    ${folder}/setup.rc
+    ${CMAKE_SOURCE_DIR}/classlib/manifest.rc
+    $<TARGET_OBJECTS:stringtable>)
+  add_dependencies(${target} setup_payload)
+  target_link_libraries(${target} PRIVATE installer_main wizard installer visual xini classlib foundation)
+  # The shipped program carries no symbols or debug sections (the static
+  # runtime libraries bring theirs).
+  target_link_options(${target} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+  # Sections start on page boundaries in the file as in memory, so that the
+  # loader can map the image as it lies and the payload in the resources is
+  # paged in as the extraction reads it. With the usual 512-byte alignment
+  # Wine reads the whole image, payload included, into memory before the
+  # program starts.
+  target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
+endfunction()
 
-# Sections start on page boundaries in the file as in memory, so that the
-# loader can map the image as it lies and the payload in the resources is paged
-# in as the extraction reads it. With the usual 512-byte alignment Wine reads
-# the whole image, payload included, into memory before the program starts.
-target_link_options(setup PRIVATE -Wl,--file-alignment,4096)
+add_setup_program(setup ${setup_gen_dir} ${SETUP_RESOURCE_DIR}/config.x-ini)

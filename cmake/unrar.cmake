@@ -108,10 +108,11 @@ else()
 endif()
 
 # The extraction tests find the shared test archives (shared/testdata beside
-# the repository) through SETUP_TESTDATA_DIR. installer_tests is made later,
-# in tests/, so this runs when the root folder is done.
-get_filename_component(SETUP_TESTDATA_DIR ${CMAKE_SOURCE_DIR}/../shared/testdata ABSOLUTE)
-set(SETUP_TESTDATA_DIR ${SETUP_TESTDATA_DIR} CACHE PATH "Folder of the shared test data")
+# the repository, unless the cache says otherwise) through SETUP_TESTDATA_DIR.
+# installer_tests is made later, in tests/, so this runs when the root folder
+# is done.
+get_filename_component(_setup_testdata_default ${CMAKE_SOURCE_DIR}/../shared/testdata ABSOLUTE)
+set(SETUP_TESTDATA_DIR ${_setup_testdata_default} CACHE PATH "Folder of the shared test data")
 function(unrar_test_settings)
   if(TARGET installer_tests)
     target_compile_definitions(installer_tests PRIVATE "SETUP_TESTDATA_DIR=\"${SETUP_TESTDATA_DIR}\"")

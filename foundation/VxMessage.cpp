@@ -56,7 +56,26 @@ private:
 };
 
 const char kOutOfMemoryText[] = "Error/out of memory";
+// A zero byte as the text conversions escape a character that a text cannot
+// hold; it stays text when the message is converted for display.
+const char kZeroByteEscape[] = "{@u0}";
 const char kDebugSuffix[] = "\n/_DEBUG: (%*%)";
+
+// The text with every zero byte written as its escape: what() hands out a C
+// string, which would end at the first one.
+std::string ShowZeroBytes(const std::string &text)
+{
+    if (text.find('\0') == std::string::npos)
+        return text;
+    std::string shown;
+    for (char c : text) {
+        if (c == '\0')
+            shown += kZeroByteEscape;
+        else
+            shown += c;
+    }
+    return shown;
+}
 
 std::string ParameterText(const TVxMessageParameter *parameter)
 {
@@ -154,7 +173,7 @@ std::string FormatVxMessage(const std::string &format, const TVxMessageParameter
 bool BuildMessageText(TVxMessageBody *body) noexcept
 {
     try {
-        std::string text = FormatVxMessage(body->format, body->parameters);
+        std::string text = ShowZeroBytes(FormatVxMessage(body->format, body->parameters));
         body->formatted.swap(text);
         return true;
     } catch (...) {

@@ -4,7 +4,8 @@
 // number) and an ordered list of typed parameters appended with operator<<.
 // Its text is built on every request by expanding "%1%", "%2%"... with the
 // parameters' texts, "%*%" with all of them joined by ", " and "%%" with a
-// percent sign; a number beyond the last parameter prints "???". A message can
+// percent sign; a number beyond the last parameter prints "???". A zero byte
+// in the result shows as "{@u0}", so that no text is cut short. A message can
 // be the parameter of another, so a handler wraps what it caught without
 // losing the inner text. Copies share one body: a parameter appended through
 // any copy shows in all of them. Bodies are counted without locks: messages

@@ -15,6 +15,54 @@ bool IsLetter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// A junction, a symbolic link or another reparse point.
+bool IsLink(unsigned attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The length of ExcludeTrailingBackslash of the path's first length bytes.
+size_t ExcludedLength(const std::string &path, size_t length)
+{
+    if (length == 0 || path[length - 1] != '\\')
+        return length;
+
+    size_t root = 0;
+    if (length >= 2 && path[0] == '\\' && path[1] == '\\')
+        root = 2;
+    else if (path[0] == '\\')
+        root = 1;
+    else if (length >= 3 && IsLetter(path[0]) && path[1] == ':' && path[2] == '\\')
+        root = 3;
+
+    size_t kept = length;
+    while (kept > 0 && path[kept - 1] == '\\')
+        --kept;
+    return kept < root ? root : kept;
+}
+
+// Calls call(text) with text cut to its first length units for the time of
+// the call, so that every prefix of one long path is used without a copy.
+bool WithPrefix(std::wstring &text, size_t length, bool (*call)(const wchar_t *))
+{
+    const wchar_t kept = text[length];
+    text[length] = L'\0';
+    const bool result = call(text.c_str());
+    text[length] = kept;
+    return result;
+}
+
+bool IsFolderW(const wchar_t *name)
+{
+    const DWORD attributes = GetFileAttributesW(name);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeFolderW(const wchar_t *name)
+{
+    return CreateDirectoryW(name, nullptr) != FALSE;
+}
+
 bool IsDotEntry(const std::string &name)
 {
     return name == "." || name == "..";
@@ -91,22 +139,7 @@ std::string IncludeTrailingBackslash(const std::string &path)
 
 std::string ExcludeTrailingBackslash(const std::string &path)
 {
-    if (path.empty() || path.back() != '\\')
-        return path;
-
-    size_t root = 0;
-    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\')
-        root = 2;
-    else if (path[0] == '\\')
-        root = 1;
-    else if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && path[2] == '\\')
-        root = 3;
-
-    const size_t lastKept = path.find_last_not_of('\\');
-    size_t length = lastKept == std::string::npos ? root : lastKept + 1;
-    if (length < root)
-        length = root;
-    return path.substr(0, length);
+    return path.substr(0, ExcludedLength(path, path.size()));
 }
 
 std::string ExtractFilePath(const std::string &path)
@@ -125,6 +158,14 @@ std::string ExtractFileName(const std::string &path)
     if (colon != std::string::npos)
         name.erase(colon);
     return name;
+}
+
+bool IsAbsolutePath(const std::string &path)
+{
+    auto isSeparator = [&path](size_t i) { return i < path.size() && (path[i] == '\\' || path[i] == '/'); };
+    if (isSeparator(0))
+        return isSeparator(1);
+    return path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && isSeparator(2);
 }
 
 std::string UpperCase(const std::string &text)
@@ -152,21 +193,57 @@ std::string LongPathName(const std::string &path)
     return WideToAnsi(std::wstring(large.data(), second));
 }
 
-bool ForceDirectories(const std::string &path)
+bool ForceDirectories(const std::string &path, const TVxFolderCreated &created)
 {
     if (path.empty())
         return false;
     const std::string folder = ExcludeTrailingBackslash(path);
-    if (folder.size() < 3)
-        return true;
-    if (DirectoryExists(folder))
-        return true;
-    const std::string parent = ExtractFilePath(folder);
-    if (parent == folder)
-        return true;
-    if (!ForceDirectories(parent))
+
+    // The chain of folders that may have to be made, innermost first, as
+    // lengths of prefixes of folder: each parent is ExcludeTrailingBackslash
+    // of ExtractFilePath of its child. The chain stops below a name shorter
+    // than three characters or a root, above which nothing is made. A chain
+    // that runs out of backslashes first has no parent to stand on.
+    std::vector<size_t> chain;
+    bool rooted = true;
+    size_t length = folder.size();
+    while (length >= 3) {
+        const size_t slash = folder.rfind('\\', length - 1);
+        if (slash != std::string::npos && slash + 1 == length)
+            break; // a root
+        chain.push_back(length);
+        if (slash == std::string::npos) {
+            rooted = false;
+            break;
+        }
+        length = ExcludedLength(folder, slash + 1);
+    }
+
+    // One wide copy, converted piece by piece between the chain's cuts, so
+    // that the wide form of each folder of the chain is a prefix of it.
+    std::wstring wide;
+    std::vector<size_t> wideLength(chain.size());
+    size_t converted = 0;
+    for (size_t i = chain.size(); i-- > 0;) {
+        wide += AnsiToWide(folder.substr(converted, chain[i] - converted));
+        converted = chain[i];
+        wideLength[i] = wide.size();
+    }
+
+    // Up from the folder itself to the first one that exists, then down
+    // again making each folder below it; the first one refused ends the work.
+    size_t missing = 0;
+    while (missing < chain.size() && !WithPrefix(wide, wideLength[missing], IsFolderW))
+        ++missing;
+    if (missing == chain.size() && !rooted)
         return false;
-    return CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr) != FALSE;
+    for (size_t i = missing; i-- > 0;) {
+        if (!WithPrefix(wide, wideLength[i], MakeFolderW))
+            return false;
+        if (created)
+            created(folder.substr(0, chain[i]));
+    }
+    return true;
 }
 
 bool FileCopy(const std::string &source, const std::string &target, bool failIfExists)
@@ -199,16 +276,18 @@ bool WriteStringToFile(const char *fileName, const std::string &text)
 void ListDirectory(std::vector<std::string> &list, const std::string &folder, const std::string &mask,
                    bool includeFolders, bool descend, TVxDirectoryObserver *observer)
 {
+    // A junction or a symbolic link leads out of the tree: nothing behind one is
+    // listed, whether it is met inside the folder or is the folder itself.
+    if (IsLink(FileAttributes(ExcludeTrailingBackslash(folder))))
+        return;
     const std::string dir = IncludeTrailingBackslash(folder);
 
     if (includeFolders || descend) {
         EnumerateEntries(dir + "*.*", observer, [&](const WIN32_FIND_DATAW &data, const std::string &name) {
             if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(name))
                 return;
-            // A junction or a symbolic link leads out of the tree: it is listed, so
-            // that it can be removed, but never entered.
-            const bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (descend && !isLink)
+            // A link is listed, so that it can be removed, but never entered.
+            if (descend && !IsLink(data.dwFileAttributes))
                 ListDirectory(list, dir + name, mask, includeFolders, true, observer);
             if (includeFolders)
                 list.push_back(dir + name);

@@ -5,6 +5,7 @@
 // with bool, the attribute query with INVALID_FILE_ATTRIBUTES when the path is missing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,15 +32,26 @@ std::string ExcludeTrailingBackslash(const std::string &path);
 std::string ExtractFilePath(const std::string &path);
 // After the last backslash, cut before a ':' (drive letter or stream name).
 std::string ExtractFileName(const std::string &path);
+// Whether the path is absolute: a drive letter, ':' and a separator ("C:\..."), or
+// two separators (a share, "\\server\..."). Here '/' counts as a separator too, as
+// it does for the system; "C:name" and "\name" depend on the current folder.
+bool IsAbsolutePath(const std::string &path);
 // The text upper-cased by the system's rules.
 std::string UpperCase(const std::string &text);
 
 // The long form of an existing path; the path unchanged when it cannot be had.
 std::string LongPathName(const std::string &path);
 
-// Creates the folder and its missing parents. True also when it exists already, and
-// for paths shorter than three characters (nothing is created then).
-bool ForceDirectories(const std::string &path);
+// Called with each folder that ForceDirectories makes.
+typedef std::function<void(const std::string &folder)> TVxFolderCreated;
+
+// Creates the folder and its missing parents, outermost first, calling created
+// (when given) after each one it makes. True also when it exists already, and for
+// paths shorter than three characters (nothing is created then). False as soon as
+// the system refuses a folder; the ones made before it stay. Works in one pass up
+// and one down, without recursion, so a path of any depth costs memory in
+// proportion to its length.
+bool ForceDirectories(const std::string &path, const TVxFolderCreated &created = nullptr);
 bool FileCopy(const std::string &source, const std::string &target, bool failIfExists);
 bool FileDelete(const std::string &path);
 // Removes an empty folder (or a link to a folder).
@@ -60,15 +72,16 @@ public:
 // returns them. Files are matched against mask; folders (all of them) are added when
 // includeFolders is set. With descend, each sub-folder's contents come before the
 // sub-folder itself, and sub-folders before the folder's own files. A link to a
-// folder (a reparse point) is listed like a folder but never entered. A missing or
-// unreadable folder adds nothing.
+// folder (a reparse point) is listed like a folder but never entered; a folder that
+// is itself a link adds nothing. A missing or unreadable folder adds nothing.
 void ListDirectory(std::vector<std::string> &list, const std::string &folder, const std::string &mask,
                    bool includeFolders, bool descend, TVxDirectoryObserver *observer = nullptr);
 
 // Deletes the entries of folder (with descend, the whole tree below it) and, with
 // removeFolder, the folder itself. Without deleteContents a non-empty folder fails at
-// once. Links inside the tree are removed, never followed. On failure, failedPath
-// (when given) receives the path at which the work stopped. An empty folder name
-// fails without touching anything.
+// once. Links are removed, never followed: nothing behind a link inside the tree, or
+// behind folder when it is a link itself, is touched. On failure, failedPath (when
+// given) receives the path at which the work stopped. An empty folder name fails
+// without touching anything.
 bool DeleteTree(const std::string &folder, bool deleteContents, bool removeFolder, bool descend,
                 std::string *failedPath = nullptr);

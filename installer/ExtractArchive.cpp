@@ -186,20 +186,7 @@ bool IsLinkTargetConfined(const std::wstring &entryName, const std::wstring &tar
 
 bool CreateFolderChain(TInstParams &settings, const std::string &path)
 {
-    if (path.empty())
-        return false;
-    std::string folder = ExcludeTrailingBackslash(path);
-    if (folder.size() < 3 || DirectoryExists(folder))
-        return true;
-    std::string parent = ExtractFilePath(folder);
-    if (parent == folder)
-        return true;
-    if (!CreateFolderChain(settings, parent))
-        return false;
-    if (!CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr))
-        return false;
-    settings.install_log.AddFolder(folder);
-    return true;
+    return ForceDirectories(path, [&settings](const std::string &folder) { settings.install_log.AddFolder(folder); });
 }
 
 void ExtractArchive(TInstParams &settings, std::string name)
@@ -299,6 +286,9 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
             ThrowDamaged(CodeBadEntry);
     }
     archive.Close();
-    if (code == ERAR_BAD_DATA)
+    // Anything but the normal end (a broken or cut-off header, a read or
+    // seek beyond the payload, a missing volume or password) is damage:
+    // the entries after it were never seen.
+    if (code != ERAR_END_ARCHIVE)
         ThrowDamaged(CodeBrokenHeader);
 }

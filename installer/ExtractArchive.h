@@ -7,9 +7,11 @@
 // <name>" and how far into the archive it starts, in percent) and logged as
 // "File" before it is written; each folder made on the way is logged as
 // "Folder", parents first. A damaged payload is reported as message 30022 with
-// a code: "1" no such resource, "2" not an archive the library can open, "3"
-// an entry that cannot be extracted or whose name leaves the target folder,
-// "4" a broken entry header. An existing file that cannot be deleted raises
+// a code: "1" no such resource, "2" not an archive the library can open (or
+// one whose main header is broken or missing), "3" an entry that cannot be
+// extracted or whose name leaves the target folder, "4" header reading that
+// ends in anything but the archive's normal end (a broken or cut-off header,
+// a seek beyond the payload). An existing file that cannot be deleted raises
 // 30019, a folder that cannot be made 30020. Nothing is deleted, created or
 // written outside the target folder: an entry name that is absolute, carries a
 // drive or a colon or climbs with ".." is refused before anything is done for

@@ -1,13 +1,12 @@
 #include "installer/InstallProcedure.h"
 
-#include <cctype>
-
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxProcess.h"
 #include "foundation/VxText.h"
 #include "installer/ExtractArchive.h"
 #include "installer/InstParams.h"
+#include "installer/OwnedFolders.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 namespace {
@@ -27,6 +26,77 @@ void SystemSleep(DWORD milliseconds)
 std::string ComparablePath(const std::string &path)
 {
     return UpperCase(LongPathName(path));
+}
+
+// ---------------------------------------------------------------------------
+// The target check
+
+std::string WithBackslashes(std::string path)
+{
+    for (char &c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+// Whether a path written with backslashes only, without a trailing one, has
+// the shape of a target: a drive or a share, at least one folder below the
+// root or the share, no empty, "." or ".." part and no character that no
+// file name may hold.
+bool HasTargetShape(const std::string &path)
+{
+    if (!IsAbsolutePath(path))
+        return false;
+    const bool share = path[0] == '\\';
+    const size_t minimumParts = share ? 3 : 1; // server, share and a folder on it
+    size_t parts = 0;
+    size_t pos = share ? 2 : 3;
+    while (pos <= path.size()) {
+        size_t end = path.find('\\', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(pos, end - pos);
+        if (part.empty() || part == "." || part == ".." || part.find_first_of(":*?\"<>|") != std::string::npos)
+            return false;
+        for (char c : part) {
+            if (static_cast<unsigned char>(c) < 0x20)
+                return false;
+        }
+        ++parts;
+        pos = end + 1;
+    }
+    return parts >= minimumParts;
+}
+
+// The full path that the system makes of path; "" when it makes none.
+std::string FullPathName(const std::string &path)
+{
+    const std::wstring wide = AnsiToWide(path);
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0)
+        return std::string();
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed)
+        return std::string();
+    full.resize(length);
+    return WideToAnsi(full);
+}
+
+// A folder as IsSafeTargetFolder compares it: backslashes only, no trailing
+// one, the long form, upper-cased.
+std::string ComparableFolder(const std::string &folder)
+{
+    return ComparablePath(ExcludeTrailingBackslash(WithBackslashes(folder)));
+}
+
+// Whether inner is outer or lies below it; both comparable folders.
+bool IsSameOrBelow(const std::string &inner, const std::string &outer)
+{
+    if (inner.compare(0, outer.size(), outer) != 0)
+        return false;
+    return inner.size() == outer.size() || inner[outer.size()] == '\\';
 }
 
 // Asks the modules that hold a close event of the folder to close, and waits
@@ -59,11 +129,13 @@ bool WideEventHeld(const std::string &folder)
     return SignalCloseEventW(folder);
 }
 
-// A read-only file cannot be deleted as it stands.
+// A read-only file cannot be deleted as it stands. A link is left as it is:
+// its attributes might be set on what it leads to.
 void ClearReadOnly(const std::string &path)
 {
     const unsigned attributes = FileAttributes(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         SetFileAttributesW(AnsiToWide(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
@@ -176,6 +248,7 @@ void RunRedistributables(TInstParams &params)
 } // namespace
 
 TInstallSleepFunc InstallSleep = &SystemSleep;
+const char *InstallPayloadResource = "FILES";
 
 bool SignalCloseEventA(const std::string &folder)
 {
@@ -201,32 +274,18 @@ int AskRetryCancel(const std::string &text)
 
 bool IsSafeTargetFolder(const std::string &folder)
 {
-    const std::string path = ExcludeTrailingBackslash(folder);
-    size_t start;
-    size_t minimumParts;
-    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\' && isalpha(static_cast<unsigned char>(path[0]))) {
-        start = 3;
-        minimumParts = 1;
-    } else if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
-        start = 2;
-        minimumParts = 3; // server, share and a folder on it
-    } else {
+    const std::string path = ExcludeTrailingBackslash(WithBackslashes(folder));
+    if (!HasTargetShape(path))
         return false;
-    }
+    if (UpperCase(ExcludeTrailingBackslash(FullPathName(folder))) != UpperCase(path))
+        return false;
 
-    size_t parts = 0;
-    size_t pos = start;
-    while (pos <= path.size()) {
-        size_t end = path.find('\\', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(pos, end - pos);
-        if (part.empty() || part == "." || part == ".." || part.find_first_of(":*?\"<>|") != std::string::npos)
+    const std::string target = ComparablePath(path);
+    for (const std::string &owned : OwnedFoldersQuery()) {
+        if (!owned.empty() && IsSameOrBelow(ComparableFolder(owned), target))
             return false;
-        ++parts;
-        pos = end + 1;
     }
-    return parts >= minimumParts;
+    return true;
 }
 
 bool TInstParams::Install()
@@ -236,7 +295,7 @@ bool TInstParams::Install()
         running = true;
         install_log.Begin();
 
-        // Nothing below may run on the current folder or a whole drive.
+        // Nothing below may run on a folder that is not safe to empty.
         if (!IsSafeTargetFolder(target_folder))
             throw Mirelta::TVxMessage(30000) << target_folder;
 
@@ -250,7 +309,11 @@ bool TInstParams::Install()
         if (!vx_consts_file.empty())
             CopyConstantsFile(*this);
 
-        ExtractArchive(*this, "FILES");
+        // The target exists whatever the payload holds: the records written
+        // after it need it even when the archive holds no file.
+        if (!CreateFolderChain(*this, target_folder))
+            throw Mirelta::TVxMessage(30020) << target_folder;
+        ExtractArchive(*this, InstallPayloadResource);
         CreateShortcuts();
         ConnectParProc();
         RunRedistributables(*this);

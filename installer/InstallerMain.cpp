@@ -8,8 +8,12 @@
 #include "classlib/Classes.h"
 #include "classlib/Forms.h"
 #include "foundation/VxText.h"
+#include "installer/wizard/FrmBackgroundUnit.h"
+#include "installer/wizard/FrmMainUnit.h"
+#include "installer/wizard/FrmProgressUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
 #include "visual/VxShowHintFix.h"
+#include "visual/VxWZManager.h"
 
 namespace {
 
@@ -51,6 +55,41 @@ int InstallUnattended(TInstParams &params, TInstProgress *sink)
     return ExitSuccess;
 }
 
+int ExitCodeOf(bool installed)
+{
+    return installed ? ExitSuccess : ExitFailure;
+}
+
+// The message loop of the windowed modes, until the main form has closed;
+// then the hint fix comes off.
+void RunMessageLoop()
+{
+    ClassLib::Application->Run();
+    if (VxShowHintFix.Installed())
+        VxShowHintFix.Done();
+}
+
+// Modes 0 and 1: the wizard as the main form, the backdrop below it.
+int RunWizard(const TInstParams &params)
+{
+    ClassLib::Application->CreateForm(FrmMain);
+    VxWZManager.AddWindow(FrmMain->Handle(), -1);
+    if (params.show_background) {
+        ClassLib::Application->CreateForm(FrmBackground);
+        VxWZManager.AddWindow(FrmBackground->Handle(), 0);
+    }
+    RunMessageLoop();
+    return ExitCodeOf(FrmMain->Installed());
+}
+
+// Mode 2: the progress window installs by itself and closes.
+int RunProgressWindow()
+{
+    ClassLib::Application->CreateForm(FrmProgress);
+    RunMessageLoop();
+    return ExitCodeOf(FrmProgress->Installed());
+}
+
 } // namespace
 
 TConsProgress::TConsProgress()
@@ -86,32 +125,39 @@ void InstallMathErrorHook()
     __mingw_setusermatherr(&MathErrorHandled);
 }
 
-std::string WizardUnavailableText()
-{
-    return Utf8ToAnsi("Мастер установки недоступен в этой сборке программы. "
-                      "Запустите её с ключом -express=3 или -express=4.");
-}
-
-int RunInstaller(TInstParams &params, TInstProgress *console)
+bool PrepareRunMode(TInstParams &params)
 {
     if (params.run_mode < 2 && !params.CheckConditions())
-        return ExitFailure;
+        return false;
     if (params.run_mode == 0 && params.prev_record_matched && !AskExpressUpdate(params))
-        return ExitFailure;
+        return false;
+    return true;
+}
 
+int RunMode(TInstParams &params, TInstProgress *console)
+{
     switch (params.run_mode) {
+    case 0:
+    case 1:
+        return RunWizard(params);
+    case 2:
+        return RunProgressWindow();
     case 3: {
         if (console)
             return InstallUnattended(params, console);
         TConsProgress ownConsole;
         return InstallUnattended(params, &ownConsole);
     }
-    case 4:
+    default: // 4, silent
         return InstallUnattended(params, nullptr);
-    default:
-        ShowError(WizardUnavailableText());
-        return ExitFailure;
     }
+}
+
+int RunInstaller(TInstParams &params, TInstProgress *console)
+{
+    if (!PrepareRunMode(params))
+        return ExitFailure;
+    return RunMode(params, console);
 }
 
 int InstallerMain()
@@ -132,5 +178,6 @@ int InstallerMain()
     } catch (...) {
         ClassLib::Application->ShowException(ClassLib::AnsiString());
     }
-    return ExitSuccess;
+    // Whatever ended the run here, nothing was installed.
+    return ExitFailure;
 }

@@ -1,12 +1,13 @@
-// The program's main routine and the unattended displays.
+// The program's main routine and the console display.
 //
 // InstallerMain loads the settings, checks the install conditions, asks the
 // express-update question and runs one of the five run modes: 0 full wizard,
-// 1 express wizard, 2 progress window, 3 console, 4 silent. Its result is the
-// process exit code: 1 when loading fails, the conditions refuse, the
-// question is cancelled or a console or silent installation fails; 0
-// otherwise. The wizard modes are not part of this build: they show that and
-// end with 1.
+// 1 express wizard (both over the backdrop when the configuration asks for
+// it), 2 progress window, 3 console, 4 silent. Its result is the process exit
+// code: 0 only after a completed installation; 1 when loading fails, the
+// conditions refuse, the question is cancelled, the installation fails or is
+// cancelled, the wizard is closed before the installation completed, or an
+// exception ended the run (shown in the application's exception box).
 //
 // TConsProgress is the progress sink of the console mode: one line per state
 // text, in the console's OEM code page.
@@ -47,10 +48,23 @@ void InstallMathErrorHook();
 // The whole program after WinMain: exit code 0 or 1.
 int InstallerMain();
 
-// The steps after a successful load on the given settings: the condition
-// check and the express question (wizard modes only), then the run mode. The
-// console mode reports to console, or to a console of its own when it is null.
+// The steps after a successful load on the given settings: PrepareRunMode,
+// then RunMode. The console mode reports to console, or to a console of its
+// own when it is null.
 int RunInstaller(TInstParams &params, TInstProgress *console = nullptr);
 
-// The text shown when a wizard run mode is asked for.
-std::string WizardUnavailableText();
+// The wizard modes' checks: the install conditions, then, in mode 0 after a
+// matching previous installation, the express-update question (Yes: mode 1,
+// or mode 2 while Shift is held; No: mode 0 stays). False when the run ends
+// here with exit code 1: the conditions refused or the question was
+// cancelled. Modes 2, 3 and 4 pass unchecked.
+bool PrepareRunMode(TInstParams &params);
+
+// Runs params.run_mode and gives its exit code. Modes 0 and 1 create the
+// wizard FrmMain as the main form (z-order level -1) and, with
+// show_background, the backdrop FrmBackground under it (level 0); mode 2
+// creates the progress window FrmProgress; these modes then run the message
+// loop until the main form closes. The forms work on the global settings
+// object, so params is the global one in the program. Modes 3 and 4 install
+// with params and then start the finish programs.
+int RunMode(TInstParams &params, TInstProgress *console = nullptr);

@@ -448,6 +448,17 @@ VTVxStream LoadResourceStream(const char *name, const char *type)
     return make_var_a<TVxFixedMemStream>(bytes, static_cast<unsigned>(size), TVxFixedMemStream::omRead);
 }
 
+std::string LoadResourceBytes(const char *name)
+{
+    const VTVxStream stream = LoadResourceStream(name, MAKEINTRESOURCEA(10)); // RT_RCDATA
+    if (!stream)
+        return std::string();
+    std::string bytes(stream->getSize(), '\0');
+    if (!bytes.empty() && stream->Read(&bytes[0], static_cast<unsigned>(bytes.size())) != bytes.size())
+        return std::string();
+    return bytes;
+}
+
 void ReadLinkData(TVxXIniReader &reader, TLinkData &link)
 {
     link.target_file = CfgReadString(reader, "target_file");

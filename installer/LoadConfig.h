@@ -64,6 +64,9 @@ private:
 // empty holder when the resource is missing or cannot be locked. The bytes
 // belong to the module and stay valid for the program's life.
 VTVxStream LoadResourceStream(const char *name, const char *type);
+// The bytes of an RCDATA resource of the program's own module; empty when it
+// is missing or cannot be read.
+std::string LoadResourceBytes(const char *name);
 
 // Fills link from the reader's current section; every field is required.
 void ReadLinkData(TVxXIniReader &reader, TLinkData &link);

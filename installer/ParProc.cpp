@@ -6,6 +6,7 @@
 #include "foundation/VxStream.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
+#include "installer/ProgramCommand.h"
 #include "installer/Records.h"
 #include "visual/DlgMessageBoxUnit.h"
 #include "xini/VxXIniFormat.h"
@@ -16,17 +17,7 @@ namespace {
 const unsigned TextInstallFailed = 30021;
 const unsigned TextInstalling = 30032;
 const unsigned TextParProcFailed = 30037;
-
-std::string::size_type SkipBlanks(const std::string &text, std::string::size_type position)
-{
-    const std::string::size_type found = text.find_first_not_of(' ', position);
-    return found == std::string::npos ? text.size() : found;
-}
-
-std::string TextFrom(const std::string &text, std::string::size_type position)
-{
-    return text.substr(SkipBlanks(text, position));
-}
+const unsigned TextMainSystemNotFound = 30007;
 
 // The wait callback of a redistributable's run: an indefinite step on the
 // settings object in the context; true to go on waiting. A refusing sink
@@ -47,37 +38,6 @@ void ShowParProcError(const std::string &text)
 TRedistFailureQuestion RedistFailureQuestion = &AskRedistFailure;
 TParProcErrorDisplay ParProcErrorDisplay = &ShowParProcError;
 
-TRedistCommand SplitRedistCommand(const std::string &targetFolder, const std::string &item)
-{
-    TRedistCommand command;
-    const std::string::size_type begin = SkipBlanks(item, 0);
-    if (begin < item.size() && item[begin] == '"') {
-        const std::string::size_type close = item.find('"', begin + 1);
-        const std::string::size_type end = close == std::string::npos ? item.size() : close;
-        command.program = targetFolder + item.substr(begin + 1, end - begin - 1);
-        command.arguments = close == std::string::npos ? std::string() : TextFrom(item, close + 1);
-        return command;
-    }
-
-    std::string::size_type end = item.find(' ', begin);
-    const std::string::size_type firstBlank = end;
-    while (end != std::string::npos && !FileExists(targetFolder + item.substr(begin, end - begin)))
-        end = item.find(' ', SkipBlanks(item, end));
-    if (end == std::string::npos && !FileExists(targetFolder + item.substr(begin)))
-        end = firstBlank;
-    command.program = targetFolder + item.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
-    command.arguments = end == std::string::npos ? std::string() : TextFrom(item, end);
-    return command;
-}
-
-std::string QuotedCommandLine(const std::string &program, const std::string &arguments)
-{
-    std::string line = "\"" + program + "\"";
-    if (!arguments.empty())
-        line += " " + arguments;
-    return line;
-}
-
 int AskRedistFailure(const std::string &text)
 {
     switch (ShowMessageDialog(text, mkWarning, mbAbort | mbRetry | mbIgnore, mbIgnore, mbAbort)) {
@@ -95,6 +55,13 @@ void TInstParams::ConnectParProc()
     if (!par_proc_install)
         return;
     try {
+        // A folder that is empty or relative names no main system; the file
+        // would land in whatever folder the program was started from. The
+        // product is not attached, and the record says so.
+        if (!IsAbsolutePath(par_proc_folder)) {
+            par_proc_install = false;
+            throw Mirelta::TVxMessage(TextMainSystemNotFound);
+        }
         const std::string path = IncludeTrailingBackslash(par_proc_folder) + par_proc_cfg_file;
         var_a<TVxFileStream> file = make_var_a<TVxFileStream>();
         file->OpenOrThrow(path, TVxFileStream::omCreate);
@@ -127,7 +94,7 @@ void TInstParams::InstallRedist()
 
     for (const std::string &item : install_redist) {
         State(FormatString(LoadResStdString(TextInstalling).c_str(), item.c_str()));
-        const TRedistCommand command = SplitRedistCommand(targetFolder, item);
+        const TProgramCommand command = SplitProgramCommand(targetFolder, item);
         const std::string commandLine = QuotedCommandLine(command.program, command.arguments);
         for (;;) {
             const bool done = RunProcess(commandLine, ExtractFilePath(command.program), &options);

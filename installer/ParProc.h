@@ -2,34 +2,22 @@
 //  - TInstParams::ConnectParProc attaches the product, as a distributed-
 //    processing system, to the main system already installed: it writes the
 //    main system's configuration file anew naming the product's folder. Its
-//    failure is shown (message 30037) and the installation goes on.
+//    failure is shown (message 30037) and the installation goes on. An empty
+//    or relative main-system folder is such a failure (30007 nested): nothing
+//    is written or logged, and the attach flag is cleared, so that the
+//    installation record records no attach.
 //  - TInstParams::InstallRedist runs the redistributable installers that the
 //    archive put into the target folder, one after the other, each to its
 //    end, minimised, with indefinite progress while it runs. A failed run
 //    asks Abort, Retry or Ignore; Abort fails the step (30021), and a cancel
 //    the user confirmed while a program ran ends the step as a user break.
 // A redistributable item is a program path relative to the target folder,
-// possibly followed by arguments; the program is started by its quoted full
-// path in its own folder, so no other program can stand in for it.
+// possibly followed by arguments (ProgramCommand.h); the program is started by
+// its quoted full path in its own folder, so no other program can stand in for
+// it.
 #pragma once
 
 #include <string>
-
-// The program and the argument text of a redistributable item. A quoted
-// program path ends at its closing quote; otherwise the program is the
-// shortest blank-separated beginning of the item that names an existing file
-// below targetFolder (which ends with a backslash), or, when none does, the
-// text up to the first blank. program is the full path; arguments start at
-// the first non-blank character after the program.
-struct TRedistCommand {
-    std::string program;
-    std::string arguments;
-};
-TRedistCommand SplitRedistCommand(const std::string &targetFolder, const std::string &item);
-
-// The command line of a program: its path in double quotes, then one blank
-// and the arguments when there are any.
-std::string QuotedCommandLine(const std::string &program, const std::string &arguments);
 
 // Answers of the redistributable question: IDABORT, IDRETRY or IDIGNORE.
 typedef int (*TRedistFailureQuestion)(const std::string &text);

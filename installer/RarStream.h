@@ -26,4 +26,11 @@ struct RAROpenArchiveDataStream {
 // for the library's messages only. Like the file open, the result is judged by
 // ArchiveData->Data.OpenResult: 0 and a handle on success, otherwise an ERAR_
 // code (ERAR_BAD_ARCHIVE for bytes that are no archive) and NULL.
+//
+// The stream is taken to hold one whole archive, and the binding is stricter
+// than the file open about damage: a broken or missing main header fails the
+// open; a seek before the start or beyond the end of the stream is a read
+// error; RARReadHeaderEx ends with ERAR_BAD_DATA, not ERAR_END_ARCHIVE, at a
+// header cut short by the end of the stream and at the end of a RAR 5.0
+// archive that lacks its end block.
 HANDLE PASCAL RAROpenArchiveEx(RAROpenArchiveDataStream *ArchiveData);

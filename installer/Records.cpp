@@ -6,6 +6,7 @@
 #include "foundation/VxStream.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
+#include "installer/ProgramCommand.h"
 #include "xini/VxXIniFormat.h"
 #include "xini/VxXIniStreamWriter.h"
 
@@ -19,11 +20,6 @@ using ClassLib::Registry::TRegistry;
 
 const unsigned TextBadUninstallData = 30030;
 const char MachineRoot[] = "HKEY_LOCAL_MACHINE";
-
-std::string Quoted(const std::string &text)
-{
-    return "\"" + text + "\"";
-}
 
 // A registry object on the machine's root with the named key open (created
 // when missing). The result of the open is left to the value writes: writing
@@ -81,7 +77,8 @@ void TInstParams::WriteAutorunRecord()
     TRegistry registry;
     OpenMachineKey(registry, AutorunKeyPath);
     registry.WriteString(autorun_link.description,
-                         Quoted(IncludeTrailingBackslash(target_folder) + autorun_link.target_file));
+                         QuotedCommandLine(IncludeTrailingBackslash(target_folder) + autorun_link.target_file,
+                                           std::string()));
     install_log.AddReg(std::string(MachineRoot) + "\\" + AutorunKeyPath, autorun_link.description);
 }
 
@@ -101,7 +98,8 @@ void TInstParams::WriteUninstallRecord()
     registry.DeleteKey(key);
     registry.OpenKey(key, true);
     registry.WriteString("DisplayName", display_name);
-    registry.WriteString("UninstallString", Quoted(folder + uninstall_exe));
+    const TProgramCommand uninstall = SplitProgramCommand(folder, uninstall_exe);
+    registry.WriteString("UninstallString", QuotedCommandLine(uninstall.program, uninstall.arguments));
     WriteStringIfSet(registry, "DisplayVersion", display_version);
     WriteStringIfSet(registry, "Publisher", publisher);
     WriteStringIfSet(registry, "URLInfoAbout", url_info_about);

@@ -4,7 +4,7 @@
 //  - the autorun value under the machine's Run key, the program's path quoted;
 //  - the product's entry in the machine's uninstall list, replaced as a whole
 //    (its key is deleted with all sub-keys and written anew), its uninstall
-//    command quoted;
+//    command with the program's path quoted and its arguments after it;
 //  - the "InstallPath" value under HKEY_LOCAL_MACHINE\Software\<install key>
 //    and the record "InstData.x-ini" in the target folder, which the loader
 //    reads back to recognise the installation and take over its choices.

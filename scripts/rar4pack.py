@@ -5,7 +5,9 @@
 
 Entries are named relative to the folder with backslashes, folders before
 their contents, in name order, so the same folder always gives the same bytes.
-Names outside ASCII carry the format's Unicode name field.
+Names outside ASCII carry the format's Unicode name field. A file named
+.gitkeep only keeps an otherwise empty folder in version control: it is not
+packed, its folder is.
 """
 import os
 import sys
@@ -17,6 +19,7 @@ FLAG_LONG_BLOCK, FLAG_SKIP_IF_UNKNOWN = 0x8000, 0x4000
 FLAG_UNICODE_NAME, FLAG_FOLDER = 0x0200, 0x00E0
 HOST_WINDOWS, UNPACK_VERSION, METHOD_STORED = 2, 20, 0x30
 ATTR_ARCHIVE, ATTR_DIRECTORY = 0x20, 0x10
+PLACEHOLDER = '.gitkeep'
 
 
 def u16(v):
@@ -68,6 +71,8 @@ def entry(name, data, folder, mtime):
 def walk(root, parts=()):
     here = os.path.join(root, *parts)
     for name in sorted(os.listdir(here)):
+        if name == PLACEHOLDER:
+            continue
         path = os.path.join(here, name)
         rel = parts + (name,)
         if os.path.isdir(path):

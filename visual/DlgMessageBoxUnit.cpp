@@ -359,28 +359,30 @@ void TDlgMessageBox::BtnOkClick(TObject *sender)
     }
 }
 
-void TDlgMessageBox::FormCloseQuery(TObject *, bool &canClose)
+bool TDlgMessageBox::AnswerByCloseRule()
 {
-    if (result_ != 0) {
-        canClose = true;
-        return;
-    }
+    if (result_ != 0)
+        return true;
     for (const TBtnData &data : buttonList_) {
         if (data.button->Cancel()) {
             Answer(data);
-            canClose = true;
-            return;
+            return true;
         }
     }
     for (const TBtnData &data : buttonList_) {
         if (data.button->Default()) {
             Answer(data);
-            canClose = true;
-            return;
+            return true;
         }
     }
-    canClose = false;
-    MessageBeep(0xFFFFFFFF);
+    return false;
+}
+
+void TDlgMessageBox::FormCloseQuery(TObject *, bool &canClose)
+{
+    canClose = AnswerByCloseRule();
+    if (!canClose)
+        MessageBeep(0xFFFFFFFF);
 }
 
 void TDlgMessageBox::AcCopyExecute(TObject *)
@@ -401,14 +403,20 @@ int ShowMessageDialog(const std::string &text, unsigned char kind, int buttons, 
 {
     for (;;) {
         std::unique_ptr<TDlgMessageBox> dialog(new TDlgMessageBox(nullptr, text, kind, buttons, defaultBit, cancelBit));
-        Application->NormalizeTopMosts();
-        try {
-            dialog->ShowModal();
-        } catch (...) {
+        // An application told to terminate shows no dialog: it is answered
+        // by the close rule, also when the order to terminate arrives while
+        // the dialog is up and ends its modal loop.
+        if (!Application->Terminated()) {
+            Application->NormalizeTopMosts();
+            try {
+                dialog->ShowModal();
+            } catch (...) {
+                Application->RestoreTopMosts();
+                throw;
+            }
             Application->RestoreTopMosts();
-            throw;
         }
-        Application->RestoreTopMosts();
+        dialog->AnswerByCloseRule();
         const int result = dialog->Result();
         dialog.reset();
         if (result != mbDebug)

@@ -75,6 +75,11 @@ public:
     const std::vector<TBtnData> &ButtonList() const noexcept { return buttonList_; }
     TModalMinimizer *Minimizer() const noexcept { return minimizer_; }
 
+    // The answer of a dialog closed without a button press: the cancel
+    // button, else the default button. False when the dialog has neither
+    // (it then stays unanswered); true at once when it is answered already.
+    bool AnswerByCloseRule();
+
     void FormCloseQuery(ClassLib::TObject *sender, bool &canClose);
     void FormResize(ClassLib::TObject *sender);
     void FormShow(ClassLib::TObject *sender);
@@ -96,7 +101,9 @@ private:
 };
 
 // Shows the dialog modally; repeats it after a Debug answer. Returns the bit
-// of the answering button. Failures reach the caller.
+// of the answering button. After the application was told to terminate the
+// dialog is not shown (or its modal loop ends at once) and the close rule
+// answers. Failures reach the caller.
 int ShowMessageDialog(const std::string &text, unsigned char kind, int buttons, int defaultBit, int cancelBit);
 // Question: Yes (default) and No (the close answer); true for Yes.
 bool AskYesNo(const std::string &text);

@@ -122,6 +122,9 @@ LRESULT TModalMinimizer::WndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lP
             minimised_ = true;
             if (Application->OnMinimize)
                 Application->OnMinimize(this);
+            // The form may be owned through another form (a modal dialog over
+            // the main form): the system would leave both on screen.
+            Application->HideForms();
             SetWindowPos(app, window, form_->Left(), form_->Top(), form_->Width(), 0, SWP_SHOWWINDOW);
             ShowWindow(app, SW_SHOWMINNOACTIVE);
             EnableWindow(app, TRUE);
@@ -135,6 +138,7 @@ LRESULT TModalMinimizer::WndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lP
             SetWindowPos(app, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
                          0, SWP_SHOWWINDOW);
             ShowWindow(app, SW_SHOWNORMAL);
+            Application->ShowForms();
             SetActiveWindow(window);
             if (Application->OnRestore)
                 Application->OnRestore(this);

@@ -7,9 +7,10 @@
 // lives for the whole program (AppHook()); further hooks may be stacked on it.
 //
 // TModalMinimizer is a component placed on a modal form: when the user
-// minimises that form, the application window goes to the taskbar with the
-// form, and the first activation of the form afterwards brings the
-// application back with the form active.
+// minimises that form, the application window goes to the taskbar and every
+// form of the program (the modal one and the forms under it) is hidden; the
+// first activation of the form afterwards brings the application back with
+// the form active.
 #pragma once
 
 #include <windows.h>

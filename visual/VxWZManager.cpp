@@ -4,6 +4,10 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "foundation/VxMessage.h"
+#include "foundation/VxText.h"
+#include "foundation/VxTrace.h"
+
 TVxWZManager VxWZManager;
 
 namespace Mirelta {
@@ -78,6 +82,21 @@ BOOL CALLBACK ArrangeEnumWindowsProc(HWND window, LPARAM param)
 
 const UINT kRestack = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
 
+// Traces that someone subclassed the window after the hook.
+void TraceForeignProcedure(HWND window) noexcept
+{
+    try {
+        wchar_t caption[1024] = {};
+        GetWindowTextW(window, caption, 1024);
+        const Mirelta::TVxMessage message =
+            Mirelta::TVxMessage("@void TVxWZManager::TWindowHook::Detach(): wnd_proc != FThisWndProc; caption=\"%1%\"")
+            << WideToAnsi(caption);
+        TraceLog(GetTraceLog(), std::string(), message.Text(), 0, 0);
+    } catch (...) {
+        // A trace that cannot be written is left out.
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- TWindowHook
@@ -104,6 +123,8 @@ void TVxWZManager::TWindowHook::Detach() noexcept
 {
     if (!window_)
         return;
+    if (subclass_.Installed() && IsWindow(window_) && !subclass_.OnTop())
+        TraceForeignProcedure(window_);
     // A subclass installed after ours stays in place: ours then only forwards.
     subclass_.Remove();
     window_ = nullptr;

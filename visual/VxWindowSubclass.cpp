@@ -24,13 +24,19 @@ public:
 
     HWND Window() const noexcept { return window_; }
 
+    bool OnTop() const noexcept
+    {
+        return IsWindow(window_) &&
+               reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window_, GWLP_WNDPROC)) == instance_.Proc();
+    }
+
     // Unhooks; true when the link may be freed now.
     bool Release() noexcept
     {
         method_ = nullptr;
         if (!IsWindow(window_))
             return true;
-        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window_, GWLP_WNDPROC)) == instance_.Proc()) {
+        if (OnTop()) {
             SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(saved_));
             return true;
         }
@@ -72,6 +78,11 @@ void TVxWindowSubclass::Install(HWND window, TVxSubclassMethod method)
 HWND TVxWindowSubclass::Window() const noexcept
 {
     return link_ ? link_->Window() : nullptr;
+}
+
+bool TVxWindowSubclass::OnTop() const noexcept
+{
+    return link_ && link_->OnTop();
 }
 
 void TVxWindowSubclass::Remove() noexcept

@@ -28,6 +28,9 @@ public:
     void Install(HWND window, TVxSubclassMethod method);
     bool Installed() const noexcept { return link_ != nullptr; }
     HWND Window() const noexcept;
+    // Whether our procedure is the window's current one (nobody subclassed
+    // the window after us); false when nothing is installed.
+    bool OnTop() const noexcept;
     // Takes the method off the window; safe inside the method itself.
     void Remove() noexcept;
 

@@ -33,9 +33,11 @@ namespace {
 const char *const EmptyText = TVxXIniSectionQ::EmptyText;
 
 const unsigned ReadChunk = 0x100000;
-// Raw deflate cannot expand data by more than about 1032 to 1; an announced
-// size beyond that is damage, not data.
+// Raw deflate cannot expand data by more than about 1032 to 1: gzip layers
+// that unpack to more than that, all together, are damage, not data.
 const unsigned MaxDeflateRatio = 1032;
+// Never more than this is unpacked, whatever the ratio allows.
+const size_t MaxUnpacked = 0x7FFFFFF0;
 
 const char TraceCategory[] = "VxXIni";
 const unsigned char TraceLevel = 5;
@@ -123,12 +125,21 @@ unsigned ReadStreamWhole(TVxStream *stream, char *buffer, unsigned size, TVxProg
     return done;
 }
 
+// How a gzip layer was read.
+enum class TUnpack {
+    Complete, // to the end, at least the announced size
+    Short,    // ended before the announced size
+    Damaged,  // the gzip reader failed
+    TooLarge, // more than the limit
+};
+
 // Reads a gzip layer until the reader ends. The announced size only sizes the
-// first buffer: concatenated members give more, and the buffer grows.
-// Returns false when the data are damaged; throws std::bad_alloc when memory
-// runs out.
-bool ReadGZipWhole(TVxGZipReader &reader, unsigned announced, char *&buffer, size_t &length,
-                   TVxProgress &progress, double from, double to)
+// first buffer: concatenated members give more, and the buffer grows, but
+// never beyond limit bytes; the reading stops as soon as the data pass it.
+// Throws std::bad_alloc when memory runs out. buffer holds length bytes and
+// room for one more in every case (the caller frees it).
+TUnpack ReadGZipWhole(TVxGZipReader &reader, unsigned announced, size_t limit, char *&buffer, size_t &length,
+                      TVxProgress &progress, double from, double to)
 {
     size_t capacity = announced;
     buffer = static_cast<char *>(std::malloc(capacity + 1));
@@ -141,12 +152,14 @@ bool ReadGZipWhole(TVxGZipReader &reader, unsigned announced, char *&buffer, siz
             // Full: is there more?
             unsigned got = reader.Read(probe, sizeof probe);
             if (got == 0xFFFFFFFF)
-                return false;
+                return TUnpack::Damaged;
             if (got == 0)
                 break;
+            if (got > limit - length)
+                return TUnpack::TooLarge;
             size_t grown = capacity < 0x10000 ? 0x20000 : capacity * 2;
-            if (grown <= capacity || grown > 0x7FFFFFF0)
-                throw std::bad_alloc();
+            if (grown > limit)
+                grown = limit;
             char *bigger = static_cast<char *>(std::realloc(buffer, grown + 1));
             if (!bigger)
                 throw std::bad_alloc();
@@ -162,14 +175,14 @@ bool ReadGZipWhole(TVxGZipReader &reader, unsigned announced, char *&buffer, siz
         unsigned want = room < ReadChunk ? unsigned(room) : ReadChunk;
         unsigned got = reader.Read(buffer + length, want);
         if (got == 0xFFFFFFFF)
-            return false;
+            return TUnpack::Damaged;
         length += got;
         if (progress.IsActive() && announced)
             progress.SetPosition(from + (to - from) * (length < announced ? double(length) / announced : 1.0));
         if (got < want)
             break;
     }
-    return length >= announced;
+    return length >= announced ? TUnpack::Complete : TUnpack::Short;
 }
 
 // Section loader: the reading side of the x-ini grammar. Any breach stops the
@@ -186,8 +199,16 @@ public:
 
     bool Done() const { return done_; }
 
-    // Ends the value of an unfinished b item once the scan has stopped.
-    void Finish() { EndBinary(); }
+    // After a failed scan: a b item whose end tag was never reached has only
+    // part of its value, so it belongs to the broken rest of the section
+    // rather than to its items. (It is always the section's last item: no
+    // item is added while the scan is inside one.)
+    void DropUnfinished()
+    {
+        if (bItem_)
+            section_->items.pop_back();
+        bItem_ = nullptr;
+    }
 
     bool OnText(const char *begin, const char *end) override { return Text(begin, end, true); }
 
@@ -492,9 +513,13 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
         if (progress.IsActive())
             progress.SetPosition(0.5);
 
-        // Gzip layers, at most as many as the writer makes.
+        // Gzip layers, at most as many as the writer makes. What all of them
+        // unpack together is bounded by what deflate can make of the stored
+        // bytes, so that layers cannot multiply the bound.
         double from = 0.5;
         unsigned layers = 0;
+        const unsigned long long bound = (unsigned long long)length * MaxDeflateRatio + 1024;
+        size_t budget = bound < MaxUnpacked ? size_t(bound) : MaxUnpacked;
         while (length >= 2 && std::memcmp(root->text.data, GZipMagic(), 2) == 0) {
             if (layers == VxXIniMaxGZipLayers || length >= 0xFFFFFFFF)
                 FailLoad(31029, currentName, true);
@@ -504,15 +529,14 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
             if (!unpacker.Open(&packed, nullptr))
                 FailLoad(31029, currentName, true);
             unsigned announced = unpacker.getSize();
-            if (announced == 0xFFFFFFFF ||
-                (unsigned long long)announced > (unsigned long long)length * MaxDeflateRatio + 1024)
+            if (announced == 0xFFFFFFFF || announced > budget)
                 FailLoad(31029, currentName, true);
             const double mid = (from + 0.95) / 2;
             char *unpacked = nullptr;
             size_t unpackedLength = 0;
-            bool complete = false;
+            TUnpack result = TUnpack::Damaged;
             try {
-                complete = ReadGZipWhole(unpacker, announced, unpacked, unpackedLength, progress, from, mid);
+                result = ReadGZipWhole(unpacker, announced, budget, unpacked, unpackedLength, progress, from, mid);
             } catch (const std::bad_alloc &) {
                 std::free(unpacked);
                 FailLoad(31030, unpacker.getName(), true);
@@ -521,8 +545,11 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
             root->text.data = unpacked;
             unpacked[unpackedLength] = 0;
             length = unpackedLength;
-            if (!complete)
+            if (result == TUnpack::TooLarge)
+                FailLoad(31029, currentName, true);
+            if (result != TUnpack::Complete)
                 FailLoad(31030, unpacker.getName(), true);
+            budget -= unpackedLength;
             from = mid;
             if (progress.IsActive())
                 progress.SetPosition(from);
@@ -579,9 +606,9 @@ bool TVxXIniStreamReader::LoadSectionPart(TVxXIniSectionQ *section, unsigned tar
         const char *position = nullptr;
         size_t remaining = 0;
         parser_.Parse(start, size_t(end - start), position, remaining, loader);
-        loader.Finish();
         if (loader.Done())
             return true;
+        loader.DropUnfinished();
     }
 
     Mirelta::TVxMessage failure = Mirelta::TVxMessage(31039) << Prefixed(LastLoadedPath(section));

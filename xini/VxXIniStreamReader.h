@@ -1,13 +1,16 @@
 // TVxXIniStreamReader: the x-ini reader over a TVxStream.
 //
 // The constructor reads the whole stream into one buffer, removes gzip layers
-// (while the data starts with 1F 8B, at most VxXIniMaxGZipLayers of them) and
-// finds the root element. Sections are parsed lazily: a section's items are
-// parsed when a caller first asks for one of them, and only as far as the
-// request needs. Items point into the buffer, whose values are entity-decoded
-// in place, so nothing is copied. A section whose text breaks the grammar is
-// marked broken where the breach is met: the items before it stay readable,
-// the optional getters see only those, the required ones raise.
+// (while the data starts with 1F 8B, at most VxXIniMaxGZipLayers of them, and
+// all of them together never unpacking more than deflate can make of the
+// stream's bytes) and finds the root element. Sections are parsed lazily: a
+// section's items are parsed when a caller first asks for one of them, and
+// only as far as the request needs. Items point into the buffer, whose values
+// are entity-decoded in place, so nothing is copied. A section whose text
+// breaks the grammar is marked broken where the breach is met: the items
+// before it stay readable, the optional getters see only those, the required
+// ones raise. A b item cut off before its end tag is not one of the items
+// before it: its value is incomplete.
 //
 // The document (buffer, items and sections) is shared by the reader's root
 // holder; it goes with its last holder.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/VxText.h"
+
 using Mirelta::TVxMessage;
 
 namespace {
@@ -104,6 +106,22 @@ TEST(VxMessage, NestedMessageShowsParametersAppendedLater)
     inner << "x";
     EXPECT_EQ(outer.Text(), "outer (inner x)");
     EXPECT_STREQ(outer.what(), "outer (inner x)");
+}
+
+// A zero byte would end the C string that what() hands out; it shows as its escape
+// and the rest of the text stays, however deep the message that carries it.
+TEST(VxMessage, ZeroBytesShowAsEscapesAndKeepTheRestOfTheText)
+{
+    const std::string name("a\0b", 3);
+    TVxMessage inner("item \"%1%\" (%2%)");
+    inner << name << std::string("\0", 1);
+    TVxMessage outer(31020);
+    outer << name << inner;
+    const std::string expected = Utf8ToAnsi("Ошибка чтения \"") + "a{@u0}b\"\nitem \"a{@u0}b\" ({@u0})";
+    EXPECT_EQ(expected, outer.Text());
+    EXPECT_STREQ(expected.c_str(), outer.what());
+    EXPECT_EQ("x{@u0}{@u0}y", TVxMessage(std::string("x\0\0y", 4)).Text());
+    EXPECT_EQ("plain", TVxMessage("plain").Text());
 }
 
 TEST(VxMessage, CopiesShareTheirParameters)

@@ -11,6 +11,10 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/FolderLinks.h"
+#include "foundation/VxText.h"
+#include "tests/support/SmallStack.h"
+
 // Array allocations can be made to fail on demand, to see what a failed allocation
 // leaves behind. Otherwise they behave as the library's own.
 namespace {
@@ -294,6 +298,65 @@ TEST(VxPathDisk, ForceDirectoriesCreatesTheWholeChain)
     EXPECT_FALSE(ForceDirectories(tree["blocker"])) << "a file of that name is in the way";
 }
 
+// Folders reported as made, outermost first; the chain follows the text of the path,
+// doubled and trailing backslashes included.
+TEST(VxPathDisk, ForceDirectoriesReportsEachFolderItMakes)
+{
+    TTempTree tree;
+    tree.Dir("there");
+    std::vector<std::string> made;
+    const TVxFolderCreated record = [&made](const std::string &folder) { made.push_back(folder); };
+
+    EXPECT_TRUE(ForceDirectories(tree["there\\x\\\\y\\"], record));
+    EXPECT_EQ((std::vector<std::string>{tree["there\\x"], tree["there\\x\\\\y"]}), made);
+    EXPECT_TRUE(DirectoryExists(tree["there\\x\\y"]));
+    made.clear();
+    EXPECT_TRUE(ForceDirectories(tree["there\\x\\y"], record));
+    EXPECT_TRUE(made.empty()) << "nothing to make";
+
+    // Past the classic length limit, in the long-path form.
+    const std::string top = "\\\\?\\" + tree["long"];
+    std::string path = top;
+    for (int level = 0; level < 60; ++level)
+        path += "\\level" + std::to_string(level);
+    ASSERT_GT(path.size(), static_cast<size_t>(MAX_PATH));
+    made.clear();
+    EXPECT_TRUE(ForceDirectories(path, record));
+    ASSERT_EQ(61u, made.size());
+    EXPECT_EQ(top, made.front());
+    EXPECT_EQ(path, made.back());
+    EXPECT_TRUE(DirectoryExists(path));
+    for (size_t i = made.size(); i-- > 0;)
+        RemoveDirectoryW(AnsiToWide(made[i]).c_str());
+}
+
+// About 12,000 components (24,000 characters), as deep as a long path reaches: the
+// work goes up and down the chain without recursion and without a copy of the path
+// per level, so it neither overflows a small stack nor takes long, and it stops at
+// the first folder the system refuses.
+TEST(VxPathDisk, ForceDirectoriesOnAVeryDeepPathFailsCleanly)
+{
+    TTempTree tree;
+    tree.File("blocker");
+    std::string deep;
+    for (int level = 0; level < 12000; ++level)
+        deep += "\\a";
+
+    bool blocked = true;
+    bool refused = true;
+    ASSERT_TRUE(RunOnSmallStack(
+        [&] {
+            blocked = ForceDirectories(tree["blocker"] + deep);
+            refused = ForceDirectories("\\\\?\\" + tree["made\\bad|name"] + deep);
+        },
+        256 * 1024, 300000))
+        << "the stack overflowed";
+    EXPECT_FALSE(blocked) << "a file is in the way near the top";
+    EXPECT_FALSE(refused) << "the system refuses a name near the top";
+    EXPECT_TRUE(DirectoryExists(tree["made"])) << "made before the refusal, and kept";
+    EXPECT_FALSE(PathExists(tree["made\\bad|name"]));
+}
+
 TEST(VxPathDisk, WriteStringToFileReplacesContentAndFailsWhereItCannotWrite)
 {
     TTempTree tree;
@@ -460,93 +523,48 @@ TEST(VxPathDisk, DeleteTreeReportsAReadOnlyFile)
     EXPECT_TRUE(DirectoryExists(tree["d"]));
 }
 
-std::wstring Widen(const std::string &ascii)
-{
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
-bool WaitForAttributes(const std::string &path, bool present)
-{
-    for (int i = 0; i < 200; ++i) {
-        if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present)
-            return true;
-        Sleep(25);
+// Links to a folder outside the tree, at every level the functions meet them.
+class VxPathLinks : public ::testing::TestWithParam<TestLinks::TLinkKind> {
+protected:
+    void SetUp() override
+    {
+        outside.File("precious.txt", "keep me");
+        outside.Dir("inner");
+        outside.File("inner\\also.txt");
     }
-    return false;
-}
 
-// Wine only: runs a host program (by its host path) with arguments given as host
-// paths; false when this is not Wine or the program cannot start.
-bool RunHostProgram(const char *program, const std::vector<std::string> &windowsPaths, const char *options)
-{
-    typedef char *(__cdecl * TUnixFileName)(LPCWSTR);
-    typedef WCHAR *(__cdecl * TDosFileName)(LPCSTR);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto unixName = reinterpret_cast<TUnixFileName>(
-        reinterpret_cast<void *>(GetProcAddress(kernel, "wine_get_unix_file_name")));
-    auto dosName = reinterpret_cast<TDosFileName>(
-        reinterpret_cast<void *>(GetProcAddress(kernel, "wine_get_dos_file_name")));
-    if (!unixName || !dosName)
-        return false;
-    WCHAR *dosProgram = dosName(program);
-    if (!dosProgram)
-        return false;
-    std::wstring commandLine = Widen(program) + L" " + Widen(options);
-    for (const std::string &path : windowsPaths) {
-        // The last component may not exist yet: convert its folder and append it.
-        const size_t slash = path.rfind('\\');
-        char *folder = unixName(Widen(path.substr(0, slash)).c_str());
-        if (!folder)
-            return false;
-        commandLine += L" \"" + Widen(std::string(folder) + "/" + path.substr(slash + 1)) + L"\"";
-        HeapFree(GetProcessHeap(), 0, folder);
+    // Makes link a link of the test's kind to the outside folder.
+    bool Link(const std::string &link)
+    {
+        links.push_back(link);
+        return TestLinks::MakeLink(link, outside.Root(), GetParam()) && FileExists(link + "\\precious.txt");
     }
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    const BOOL started =
-        CreateProcessW(dosProgram, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    HeapFree(GetProcessHeap(), 0, dosProgram);
-    if (!started)
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
 
-// Makes link a link to the folder target. Wine makes neither junctions nor
-// symbolic links through the system calls, but shows a host symbolic link as a
-// reparse point: such a link is made where the system is Wine.
-bool MakeFolderLink(const std::string &link, const std::string &target)
-{
-    if (!RunHostProgram("/bin/ln", {target, link}, "-s") || !WaitForAttributes(link, true))
-        return false;
-    return (GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
+    void TearDown() override
+    {
+        for (const std::string &link : links)
+            TestLinks::RemoveLink(link);
+    }
 
-// Removes a link that the test made, should the code under test have left it.
-void RemoveFolderLink(const std::string &link)
-{
-    if (GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES || RemoveDirectoryA(link.c_str()))
-        return;
-    if (RunHostProgram("/bin/rm", {link}, "-f"))
-        WaitForAttributes(link, false);
-}
+    void ExpectOutsideUntouched() const
+    {
+        EXPECT_EQ(ReadFileText(outside["precious.txt"]), "keep me");
+        EXPECT_TRUE(FileExists(outside["inner\\also.txt"]));
+        EXPECT_TRUE(DirectoryExists(outside["inner"]));
+    }
 
-TEST(VxPathDisk, LinksToFoldersAreListedButNeverEntered)
-{
     TTempTree outside;
-    outside.File("precious.txt", "keep me");
-    outside.Dir("inner");
-    outside.File("inner\\also.txt");
-
     TTempTree tree;
+    std::vector<std::string> links;
+};
+
+TEST_P(VxPathLinks, LinksInsideAreListedButNeverEntered)
+{
     tree.Dir("sub");
     tree.File("sub\\own.txt");
     const std::string link = tree["sub\\link"];
-    if (!MakeFolderLink(link, outside.Root()))
-        GTEST_SKIP() << "this system makes neither junctions nor host links";
-    ASSERT_TRUE(FileExists(link + "\\precious.txt")) << "the link leads to the outside folder";
+    if (!Link(link))
+        GTEST_SKIP() << "this system makes no " << TestLinks::KindName(GetParam());
 
     std::vector<std::string> list;
     ListDirectory(list, tree.Root(), "*.*", true, true);
@@ -562,10 +580,31 @@ TEST(VxPathDisk, LinksToFoldersAreListedButNeverEntered)
     } else {
         EXPECT_EQ(failed, link);
     }
-    EXPECT_EQ(ReadFileText(outside["precious.txt"]), "keep me");
-    EXPECT_TRUE(FileExists(outside["inner\\also.txt"]));
-    EXPECT_TRUE(DirectoryExists(outside["inner"]));
-    RemoveFolderLink(link);
+    ExpectOutsideUntouched();
 }
+
+TEST_P(VxPathLinks, AFolderThatIsALinkIsNeitherListedNorEmptied)
+{
+    const std::string link = tree["link"];
+    if (!Link(link))
+        GTEST_SKIP() << "this system makes no " << TestLinks::KindName(GetParam());
+
+    for (bool descend : {false, true}) {
+        std::vector<std::string> list;
+        ListDirectory(list, link, "*.*", true, descend);
+        ListDirectory(list, link + "\\", "*.*", true, descend);
+        EXPECT_TRUE(list.empty()) << descend;
+    }
+
+    DeleteTree(link, true, false, true);
+    DeleteTree(link, true, true, true);
+    ExpectOutsideUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, VxPathLinks,
+                         ::testing::Values(TestLinks::TLinkKind::Junction, TestLinks::TLinkKind::SymbolicLink),
+                         [](const ::testing::TestParamInfo<TestLinks::TLinkKind> &info) {
+                             return info.param == TestLinks::TLinkKind::Junction ? "Junction" : "SymbolicLink";
+                         });
 
 } // namespace

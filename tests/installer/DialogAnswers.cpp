@@ -61,6 +61,7 @@ void TDialogAnswers::Answer()
             shown.text += memo[i];
     for (const TDlgMessageBox::TBtnData &data : dialog->ButtonList())
         shown.buttons |= data.bit;
+    shown.caption = ToStdString(dialog->Caption());
 
     int answer = 0;
     if (shown_.size() < answers_.size()) {

@@ -14,8 +14,9 @@
 namespace InstallTest {
 
 struct TShownDialog {
-    std::string text; // ANSI, as shown
-    int buttons = 0;  // the bits of the buttons shown
+    std::string text;    // ANSI, as shown
+    int buttons = 0;     // the bits of the buttons shown
+    std::string caption; // the title, which tells the kind (error, warning, question...)
 };
 
 class TDialogAnswers {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <fstream>
@@ -14,7 +15,10 @@
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
 #include "installer/InstallProcedure.h"
+#include "installer/OwnedFolders.h"
 #include "installer/ParProc.h"
+#include "tests/support/FolderLinks.h"
+#include "tests/installer/StepsTestUtil.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using InstallTest::A;
@@ -189,36 +193,173 @@ TEST_F(InstallProcedureTest, CancelDuringRedistributablesEndsWithoutAQuestion)
     EXPECT_FALSE(FileExists(In("Install.log")));
 }
 
-TEST(InstallTargetCheck, AcceptsOnlyAbsoluteFoldersBelowARootOrShare)
+// Owned folders for the table below, written as the system might give them.
+std::vector<std::string> TableOwnedFolders()
 {
+    return {"C:\\Windows",
+            "C:\\Program Files",
+            "C:\\Program Files (x86)\\",
+            "C:\\ProgramData",
+            "C:\\Users",
+            "C:\\Users\\Ivan",
+            "C:/Users/Ivan/Documents",
+            "C:\\Users\\Ivan\\AppData",
+            "D:\\Temp\\",
+            "E:\\Data\\Owned\\Deep",
+            A("C:\\Пользователи"),
+            ""};
+}
+
+// Replaces the owned folders for the object's life.
+class TOwnedFolders {
+public:
+    explicit TOwnedFolders(TOwnedFoldersQuery query) : previous_(OwnedFoldersQuery) { OwnedFoldersQuery = query; }
+    ~TOwnedFolders() { OwnedFoldersQuery = previous_; }
+
+private:
+    TOwnedFoldersQuery previous_;
+};
+
+TEST(InstallTargetCheck, AcceptsOnlyFullPathsBelowARootOrShareThatHoldNoOwnedFolder)
+{
+    const TOwnedFolders owned(&TableOwnedFolders);
     struct {
         const char *folder;
         bool safe;
     } cases[] = {
-        {"C:\\Program Files\\Product", true},
+        // Shape: a drive or a share and a folder below it.
+        {"C:\\Product", true},
         {"C:\\Product\\", true},
+        {"C:/Product/", true},
+        {"C:\\Vendor/Product", true},
         {"\\\\server\\share\\Product", true},
+        {"//server/share/Product", true},
         {"", false},
         {"Product", false},
         {"Sub\\Product", false},
         {"\\Product", false},
+        {"/Product", false},
         {"C:Product", false},
         {"C:\\", false},
+        {"C:/", false},
+        {"C:\\/", false},
         {"C:", false},
         {"C:\\\\", false},
         {"\\\\server\\share", false},
         {"\\\\server\\share\\", false},
+        {"//server/share/", false},
+        {"\\\\?\\C:\\Product", false},
+        {"\\\\.\\C:\\Product", false},
+        {"C:\\Product:stream", false},
+        // Dot parts on either separator, and empty parts.
         {"C:\\Product\\..", false},
+        {"C:\\Outer\\Inner/..", false},
+        {"C:\\Temp\\a/../..", false},
+        {"C:/Product/./Sub", false},
         {"C:\\.\\Product", false},
         {"C:\\a\\\\b", false},
+        {"C:\\a//b", false},
+        // What the system would change.
+        {"C:\\Product.", false},
+        {"C:\\Product ", false},
+        {"C:\\Vendor\\Product...", false},
+        // Owned folders themselves, in any spelling.
+        {"C:\\Windows", false},
+        {"c:\\windows\\", false},
+        {"C:/Windows", false},
+        {"C:\\Program Files", false},
+        {"C:\\PROGRAM FILES (X86)", false},
+        {"C:\\ProgramData", false},
+        {"C:\\Users", false},
+        {"C:\\Users\\Ivan", false},
+        {"C:\\Users\\Ivan\\Documents", false},
+        {"C:\\Users\\Ivan\\AppData\\", false},
+        {"D:\\Temp", false},
+        // Folders that hold an owned folder.
+        {"E:\\Data", false},
+        {"E:\\Data\\Owned", false},
+        // Below an owned folder, or only alike in name.
+        {"C:\\Program Files\\Vendor\\Product", true},
+        {"C:\\Program Files (x86)\\Vendor", true},
+        {"C:\\Users\\Ivan\\Documents\\Product", true},
+        {"C:\\Users\\Ivan\\Apps\\Product", true},
+        {"D:\\Temp\\Product", true},
+        {"E:\\Data\\Other", true},
+        {"E:\\Data\\Owned\\Deep\\Product", true},
+        {"C:\\Windows Tools", true},
+        {"C:\\Program", true},
     };
     for (const auto &c : cases)
         EXPECT_EQ(IsSafeTargetFolder(c.folder), c.safe) << '"' << c.folder << '"';
+
+    EXPECT_FALSE(IsSafeTargetFolder(A("c:\\пользователи")));
+    EXPECT_TRUE(IsSafeTargetFolder(A("C:\\Пользователи\\Иван\\Программа")));
+}
+
+std::string ShellFolder(int csidl)
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK)
+        return std::string();
+    return WideToAnsi(buffer);
+}
+
+std::string ShortPath(const std::string &path)
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetShortPathNameW(AnsiToWide(path).c_str(), buffer, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? WideToAnsi(buffer) : path;
+}
+
+std::string Parent(const std::string &folder)
+{
+    return ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(folder)));
+}
+
+// The folders of this very system that no installation may empty.
+TEST(InstallTargetCheck, RefusesTheSystemsOwnFoldersAndAllowsFoldersBelowThem)
+{
+    wchar_t tempBuffer[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, tempBuffer);
+    const std::string temp = ExcludeTrailingBackslash(WideToAnsi(tempBuffer));
+    const std::string programFiles = ShellFolder(CSIDL_PROGRAM_FILES);
+    const std::string profile = ShellFolder(CSIDL_PROFILE);
+    const std::string documents = ShellFolder(CSIDL_PERSONAL);
+    const std::string appData = ShellFolder(CSIDL_APPDATA);
+    ASSERT_FALSE(programFiles.empty());
+    ASSERT_FALSE(profile.empty());
+
+    for (const std::string &owned :
+         {ShellFolder(CSIDL_WINDOWS), ShellFolder(CSIDL_SYSTEM), programFiles, ShortPath(programFiles),
+          ShellFolder(CSIDL_COMMON_APPDATA), Parent(profile), profile, documents, ShellFolder(CSIDL_DESKTOPDIRECTORY),
+          appData, Parent(appData), ShellFolder(CSIDL_PROGRAMS), ShellFolder(CSIDL_COMMON_PROGRAMS), temp,
+          Parent(temp)}) {
+        if (!owned.empty()) {
+            EXPECT_FALSE(IsSafeTargetFolder(owned)) << owned;
+        }
+    }
+    for (const std::string &below : {programFiles + "\\Vendor\\Product", ShortPath(programFiles) + "\\Vendor",
+                                     temp + "\\Product", documents + "\\Product"})
+        EXPECT_TRUE(IsSafeTargetFolder(below)) << below;
+}
+
+std::string ownedByTest;
+
+std::vector<std::string> OwnedByTest()
+{
+    return {ownedByTest};
 }
 
 TEST_F(InstallProcedureTest, UnsafeTargetIsRefusedBeforeAnythingIsTouched)
 {
-    for (const char *folder : {"", "relative\\folder", "C:\\"}) {
+    WriteFile(In("Inner\\inner.txt"), "inner");
+    WriteFile(In("Owned\\owned.txt"), "owned");
+    ownedByTest = In("Owned");
+    const TOwnedFolders owned(&OwnedByTest);
+    // The last ones would empty the target folder itself, the folder that
+    // holds an owned folder.
+    for (const std::string &folder : {std::string(), std::string("relative\\folder"), std::string("C:\\"),
+                                      In("Inner/.."), In("Inner\\../Inner/.."), target, In("Owned")}) {
         sink.states.clear();
         params.target_folder = folder;
         params.use_vx_close_event = true;
@@ -229,6 +370,8 @@ TEST_F(InstallProcedureTest, UnsafeTargetIsRefusedBeforeAnythingIsTouched)
         ASSERT_EQ(answers.Shown().size(), 1u) << folder;
         EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(30000) << folder));
     }
+    EXPECT_EQ(ReadFile(In("Inner\\inner.txt")), "inner");
+    EXPECT_EQ(ReadFile(In("Owned\\owned.txt")), "owned");
 }
 
 TEST_F(InstallProcedureTest, RemovesThePreviousVersionExceptPreservedAndConstantsEntries)
@@ -343,6 +486,37 @@ TEST_F(InstallProcedureTest, ConstantsFileReplacesTheOldCopyAndBecomesWritable)
     SetFileAttributesW(AnsiToWide(source + "\\consts.x-ini").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A payload without files still installs: the target folder is made (and
+// logged, parents first) before the extraction, and the records go into it.
+TEST_F(InstallProcedureTest, EmptyPayloadInstallsIntoATargetFolderMadeBeforeTheExtraction)
+{
+    struct TPayload {
+        const char *const previous = InstallPayloadResource;
+        ~TPayload() { InstallPayloadResource = previous; }
+    } payload;
+    InstallPayloadResource = "EMPTY_FILES"; // tests/installer/extract_test.rc
+    params.target_folder = base + "\\New\\Target";
+
+    TDialogAnswers answers;
+    EXPECT_TRUE(params.Install());
+    EXPECT_TRUE(answers.Shown().empty());
+    EXPECT_TRUE(DirectoryExists(params.target_folder));
+    EXPECT_TRUE(FileExists(params.target_folder + "\\InstData.x-ini"));
+    EXPECT_TRUE(FileExists(params.target_folder + "\\Install.log"));
+    const Mirelta::string_vector entries = StepsTest::LogEntries(params);
+    ASSERT_GE(entries.size(), 2u);
+    EXPECT_EQ(entries[0], AnsiToUtf8("+Folder: " + base + "\\New"));
+    EXPECT_EQ(entries[1], AnsiToUtf8("+Folder: " + params.target_folder));
+
+    // A target that cannot be made stops the installation before the payload.
+    WriteFile(base + "\\Blocked", "a file where the folder belongs");
+    params.target_folder = base + "\\Blocked\\Target";
+    TDialogAnswers refused;
+    EXPECT_FALSE(params.Install());
+    ASSERT_EQ(refused.Shown().size(), 1u);
+    EXPECT_EQ(refused.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(30020) << params.target_folder));
+}
+
 TEST_F(InstallProcedureTest, FailureOfALaterStepShows30021WithTheNestedMessageAndSavesNoLog)
 {
     params.reg_uninstall_key = "Test.Install.Broken"; // without display name: 30030
@@ -416,6 +590,77 @@ TEST_F(InstallProcedureTest, CloseEventOfARunningModuleIsSignalledAndTheInstalla
     EXPECT_EQ(code, 0u); // woken by the event, not by its timeout
     EXPECT_EQ(sink.states[0], LoadResStdString(30014));
     EXPECT_EQ(sink.percents[0], InstProgressIndefinite);
+}
+
+// Links in the target folder that lead to a folder outside it: the removal
+// never lists, enters or deletes anything behind one, at the first level or
+// deeper, whether the first level is kept or not. A kept first level keeps
+// its links too.
+class InstallRemovalLinks : public InstallProcedureTest,
+                            public ::testing::WithParamInterface<TestLinks::TLinkKind> {
+protected:
+    void TearDown() override
+    {
+        for (const std::string &link : links)
+            TestLinks::RemoveLink(link);
+        InstallProcedureTest::TearDown();
+    }
+
+    std::vector<std::string> links;
+};
+
+TEST_P(InstallRemovalLinks, NothingBehindALinkIsTouched)
+{
+    const std::string outside = base + "\\Outside";
+    for (bool preserveRoot : {false, true}) {
+        for (const char *relative : {"Link", "Level\\Link", "Level\\Deeper\\Link"}) {
+            SCOPED_TRACE(std::string(relative) + (preserveRoot ? ", first level kept" : ", first level removed"));
+            WriteFile(outside + "\\precious.txt", "keep me");
+            WriteFile(outside + "\\Inner\\also.txt", "also");
+            WriteFile(In("Level\\Deeper\\own.txt"), "own");
+            const std::string link = In(relative);
+            links.push_back(link);
+            if (!TestLinks::MakeLink(link, outside, GetParam()))
+                GTEST_SKIP() << "this system makes no " << TestLinks::KindName(GetParam());
+            params.preserve_root_folder = preserveRoot;
+
+            TDialogAnswers answers;
+            EXPECT_TRUE(params.Install());
+            EXPECT_TRUE(answers.Shown().empty());
+            EXPECT_EQ(ReadFile(outside + "\\precious.txt"), "keep me");
+            EXPECT_EQ(ReadFile(outside + "\\Inner\\also.txt"), "also");
+            EXPECT_FALSE(PathExists(In("Level\\Deeper\\own.txt")));
+            if (preserveRoot && std::string(relative) == "Link") {
+                EXPECT_EQ(ReadFile(In("Link\\precious.txt")), "keep me");
+            }
+            TestLinks::RemoveLink(link);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, InstallRemovalLinks,
+                         ::testing::Values(TestLinks::TLinkKind::Junction, TestLinks::TLinkKind::SymbolicLink),
+                         [](const ::testing::TestParamInfo<TestLinks::TLinkKind> &info) {
+                             return info.param == TestLinks::TLinkKind::Junction ? "Junction" : "SymbolicLink";
+                         });
+
+// The record's text reaches the disk only when the document is closed; a
+// record that cannot be written out there fails the installation, and no log
+// claims otherwise. A host link to a device that refuses every write stands in
+// for a full disk.
+TEST_F(InstallProcedureTest, RecordThatCannotBeWrittenOutFailsTheInstallation)
+{
+    const std::string record = In("InstData.x-ini");
+    if (!TestLinks::MakeHostLink(record, "/dev/full"))
+        GTEST_SKIP() << "no host device that refuses writes";
+    params.preserve_files.insert("INSTDATA.X-INI");
+
+    TDialogAnswers answers;
+    EXPECT_FALSE(params.Install());
+    ASSERT_EQ(answers.Shown().size(), 1u);
+    EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(31021) << record));
+    EXPECT_FALSE(FileExists(In("Install.log")));
+    TestLinks::RemoveLink(record);
 }
 
 TEST(InstallCloseEvents, AMissingFolderSignalsNoSharedEvent)

@@ -4,15 +4,18 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "DialogAnswers.h"
+#include "classlib/Forms.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
 #include "installer/InstallProcedure.h"
 #include "installer/InstallerMain.h"
+#include "installer/wizard/FrmProgressUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using InstallTest::A;
@@ -117,48 +120,141 @@ TEST_F(RunModeTest, UnattendedModesEndWithZeroAfterSuccessAndOneAfterFailure)
     EXPECT_EQ(text.rfind("\r\n" + AnsiToOem(LoadResStdString(30016)), 0), 0u) << text;
 }
 
-TEST_F(RunModeTest, WizardModesAreUnavailableAndEndWithOne)
-{
-    for (int mode : {0, 1, 2}) {
-        params.run_mode = mode;
-        TDialogAnswers answers;
-        EXPECT_EQ(RunInstaller(params), 1) << mode;
-        ASSERT_EQ(answers.Shown().size(), 1u) << mode;
-        EXPECT_EQ(answers.Shown()[0].text, WizardUnavailableText());
+// Holds the Shift key down while it lives.
+class TShiftHeld {
+public:
+    TShiftHeld() { Send(0); }
+    ~TShiftHeld() { Send(KEYEVENTF_KEYUP); }
+
+private:
+    static void Send(DWORD flags)
+    {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = VK_SHIFT;
+        input.ki.dwFlags = flags;
+        SendInput(1, &input, sizeof input);
     }
-    EXPECT_FALSE(FileExists(params.target_folder + "\\Install.log"));
-}
+};
 
 TEST_F(RunModeTest, ExpressQuestionAfterAMatchingPreviousInstallation)
 {
     const std::string question = FormatString(LoadResStdString(30034).c_str(), params.app_title.c_str());
     struct {
         int answer;
-        int exitCode;
+        bool shift;
+        bool goesOn;
         int runMode;
-        size_t dialogs;
     } cases[] = {
-        {mbCancel, 1, 0, 1}, // ends at once
-        {mbNo, 1, 0, 2},     // the full wizard
-        {mbYes, 1, 1, 2},    // the express wizard (Shift is up)
+        {mbCancel, false, false, 0}, // the run ends with exit code 1
+        {mbNo, false, true, 0},      // the full wizard
+        {mbYes, false, true, 1},     // the express wizard
+        {mbYes, true, true, 2},      // the progress window
+        {mbNo, true, true, 0},       // Shift counts only with Yes
     };
     for (const auto &c : cases) {
         params.run_mode = 0;
         params.prev_record_matched = true;
         TDialogAnswers answers({c.answer});
-        EXPECT_EQ(RunInstaller(params), c.exitCode) << c.answer;
-        EXPECT_EQ(params.run_mode, c.runMode) << c.answer;
-        ASSERT_EQ(answers.Shown().size(), c.dialogs) << c.answer;
+        std::unique_ptr<TShiftHeld> shift;
+        answers.beforeAnswer = [&](const InstallTest::TShownDialog &) {
+            if (c.shift)
+                shift.reset(new TShiftHeld);
+        };
+        EXPECT_EQ(PrepareRunMode(params), c.goesOn) << c.answer << c.shift;
+        shift.reset();
+        EXPECT_EQ(params.run_mode, c.runMode) << c.answer << c.shift;
+        ASSERT_EQ(answers.Shown().size(), 1u) << c.answer << c.shift;
         EXPECT_EQ(answers.Shown()[0].text, question);
+        EXPECT_EQ(answers.Shown()[0].buttons, mbYes | mbNo | mbCancel);
+    }
+    TDialogAnswers cancel({mbCancel});
+    EXPECT_EQ(RunInstaller(params), 1) << "a cancelled question ends the run before any window";
+    EXPECT_EQ(cancel.Shown().size(), 1u);
+}
+
+TEST_F(RunModeTest, NoQuestionWithoutAMatchingRecordOrOutsideTheFullWizard)
+{
+    const struct {
+        int runMode;
+        bool matched;
+    } cases[] = {{0, false}, {1, true}, {2, true}, {3, true}, {4, true}};
+    for (const auto &c : cases) {
+        params.run_mode = c.runMode;
+        params.prev_record_matched = c.matched;
+        TDialogAnswers answers;
+        EXPECT_TRUE(PrepareRunMode(params)) << c.runMode;
+        EXPECT_EQ(params.run_mode, c.runMode);
+        EXPECT_TRUE(answers.Shown().empty()) << c.runMode;
+    }
+}
+
+// Runs the global settings object in run mode 2: the progress window as the
+// main form, installing the test program's own payload into base\Target.
+// The finish program lies beside the target folder and leaves a mark there.
+class ProgressWindowModeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(ClassLib::Application->MainForm(), nullptr);
+        base = TempPath("progress-window-mode");
+        DeleteTree(base, true, true, true);
+        ForceDirectories(base);
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const std::string marker = ExtractFilePath(WideToAnsi(self)) + "vxchild_marker.exe";
+        ASSERT_TRUE(CopyFileW(AnsiToWide(marker).c_str(), AnsiToWide(base + "\\vxchild_marker.exe").c_str(), FALSE));
+
+        InstParams.run_mode = 2;
+        InstParams.target_folder = base + "\\Target";
+        InstParams.own_folder = IncludeTrailingBackslash(base);
+        InstParams.app_title = A("Учёт заявок");
+        InstParams.finish_run = {{"..\\vxchild_marker.exe", "\"" + Mark() + "\"", "", true, true}};
+    }
+    void TearDown() override
+    {
+        delete FrmProgress;
+        FrmProgress = nullptr;
+        InstParams.target_folder.clear();
+        InstParams.own_folder.clear();
+        InstParams.app_title.clear();
+        InstParams.finish_run.clear();
+        InstParams.run_mode = 0;
+        DeleteTree(base, true, true, true);
+    }
+    std::string Mark() const { return base + "\\finished.txt"; }
+    // Whether the finish program has left its mark within the time.
+    bool FinishProgramRan(DWORD ms) const
+    {
+        const DWORD start = GetTickCount();
+        while (!FileExists(Mark()) && GetTickCount() - start < ms)
+            Sleep(50);
+        return FileExists(Mark());
     }
 
-    // Without a matching record, or outside mode 0, nothing is asked.
-    params.prev_record_matched = false;
-    params.run_mode = 0;
+    std::string base;
+};
+
+TEST_F(ProgressWindowModeTest, ExitCodeZeroAfterACompletedInstallationAndItsFinishPrograms)
+{
     TDialogAnswers answers;
-    RunInstaller(params);
-    ASSERT_EQ(answers.Shown().size(), 1u);
-    EXPECT_EQ(answers.Shown()[0].text, WizardUnavailableText());
+    EXPECT_EQ(RunMode(InstParams), 0);
+    EXPECT_TRUE(answers.Shown().empty());
+    ASSERT_NE(FrmProgress, nullptr);
+    EXPECT_TRUE(FrmProgress->Installed());
+    EXPECT_TRUE(FileExists(InstParams.target_folder + "\\Install.log"));
+    EXPECT_TRUE(FinishProgramRan(5000));
+}
+
+TEST_F(ProgressWindowModeTest, ExitCodeOneAfterAFailedInstallationWithoutFinishPrograms)
+{
+    // The target folder cannot be made: a file has its name.
+    std::ofstream(AnsiToWide(InstParams.target_folder).c_str()) << "in the way";
+    TDialogAnswers answers;
+    EXPECT_EQ(RunMode(InstParams), 1);
+    ASSERT_EQ(answers.Shown().size(), 1u); // the installation's own error
+    EXPECT_EQ(answers.Shown()[0].buttons, mbOk);
+    EXPECT_FALSE(FinishProgramRan(1000));
 }
 
 } // namespace

@@ -157,35 +157,6 @@ protected:
 
 } // namespace
 
-TEST(RedistCommandTest, SplitsProgramFromArguments)
-{
-    TTempFolder temp;
-    const std::string folder = temp.Path() + "\\";
-    ASSERT_TRUE(StepsTest::WriteFileBytes(folder + "setup.exe", "MZ"));
-    ASSERT_TRUE(StepsTest::WriteFileBytes(folder + "run time\\setup.exe", "MZ"));
-    const struct {
-        const char *item;
-        const char *program;
-        const char *arguments;
-    } cases[] = {
-        {"setup.exe", "setup.exe", ""},
-        {"setup.exe /q /norestart", "setup.exe", "/q /norestart"},
-        {"  setup.exe   /q", "setup.exe", "/q"},
-        {"run time\\setup.exe /q", "run time\\setup.exe", "/q"},
-        {"\"run time\\setup.exe\"  /q \"a b\"", "run time\\setup.exe", "/q \"a b\""},
-        {"\"run time\\setup.exe\"", "run time\\setup.exe", ""},
-        {"missing.exe /q", "missing.exe", "/q"},
-        {"missing dir\\setup.exe", "missing", "dir\\setup.exe"},
-    };
-    for (const auto &c : cases) {
-        const TRedistCommand command = SplitRedistCommand(folder, c.item);
-        EXPECT_EQ(folder + c.program, command.program) << c.item;
-        EXPECT_EQ(c.arguments, command.arguments) << c.item;
-    }
-    EXPECT_EQ("\"C:\\a b\\x.exe\" /q", QuotedCommandLine("C:\\a b\\x.exe", "/q"));
-    EXPECT_EQ("\"C:\\x.exe\"", QuotedCommandLine("C:\\x.exe", ""));
-}
-
 TEST(RedistQuestionTest, WarningAnswersAbortRetryIgnoreAndClosingAborts)
 {
     const struct {
@@ -315,4 +286,56 @@ TEST_F(ParProcTest, ParProcFailureIsShownAndTheStepReturns)
     params_.ConnectParProc();
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(PathExists(temp_ / "missing"));
+}
+
+namespace {
+
+// Makes a folder the current one for the object's life.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string &folder)
+    {
+        GetCurrentDirectoryW(MAX_PATH, saved_);
+        SetCurrentDirectoryW(AnsiToWide(folder).c_str());
+    }
+    ~TCurrentFolder() { SetCurrentDirectoryW(saved_); }
+
+private:
+    wchar_t saved_[MAX_PATH] = {};
+};
+
+} // namespace
+
+// A main-system folder that is empty or relative names no main system: the
+// file would land below the folder the program was started from. Nothing is
+// written or logged, the failure is shown as any other, and the record says
+// that nothing was attached.
+TEST_F(ParProcTest, EmptyOrRelativeMainSystemFolderAttachesNothing)
+{
+    const std::string current = temp_ / "current";
+    ASSERT_TRUE(ForceDirectories(current + "\\Main"));
+    const TCurrentFolder inCurrent(current);
+    for (const char *folder : {"", "Main", ".\\Main", "C:Main", "\\Main"}) {
+        errors.clear();
+        params_.install_log.Begin();
+        params_.has_par_proc = true;
+        params_.par_proc_install = true;
+        params_.par_proc_folder = folder;
+        params_.par_proc_cfg_file = "pp.x-ini";
+        params_.ConnectParProc();
+
+        ASSERT_EQ(1u, errors.size()) << folder;
+        EXPECT_EQ((Mirelta::TVxMessage(30037) << folder << Mirelta::TVxMessage(30007)).Text(), errors[0]);
+        EXPECT_TRUE(StepsTest::LogEntries(params_).empty()) << folder;
+        EXPECT_FALSE(PathExists(current + "\\pp.x-ini")) << folder;
+        EXPECT_FALSE(PathExists(current + "\\Main\\pp.x-ini")) << folder;
+        EXPECT_FALSE(PathExists("C:\\Main\\pp.x-ini")) << folder;
+        EXPECT_FALSE(params_.par_proc_install) << folder;
+
+        params_.WriteInstallData();
+        const std::string record = StepsTest::ReadFileBytes(params_.target_folder + "\\InstData.x-ini");
+        EXPECT_NE(std::string::npos, record.find("  <x n=\"par_proc\">\n    <i n=\"install\" v=\"0\"/>\n  </x>\n"))
+            << folder;
+        EXPECT_EQ(std::string::npos, record.find("cfg_path")) << folder;
+    }
 }

@@ -137,6 +137,32 @@ TEST_F(RecordsTest, UninstallEntryIsReplacedAsAWhole)
     EXPECT_EQ(expected, StepsTest::LogEntries(params_));
 }
 
+// The uninstall command is split like a redistributable's: only the program's
+// path is quoted, its arguments follow it.
+TEST_F(RecordsTest, UninstallStringQuotesTheProgramAndKeepsItsArguments)
+{
+    ASSERT_TRUE(StepsTest::WriteFileBytes(temp_ / "Un install.exe", "MZ"));
+    const std::string folder = temp_.Path() + "\\";
+    const struct {
+        const char *uninstallExe;
+        std::string expected;
+    } cases[] = {
+        {"Uninstall.exe", "\"" + folder + "Uninstall.exe\""},
+        {"Uninstall.exe /S", "\"" + folder + "Uninstall.exe\" /S"},
+        {"bin\\uninstall.exe  /S /log=\"a b\"", "\"" + folder + "bin\\uninstall.exe\" /S /log=\"a b\""},
+        {"Un install.exe /S", "\"" + folder + "Un install.exe\" /S"},
+        {"\"Not here.exe\" /S", "\"" + folder + "Not here.exe\" /S"},
+    };
+    FillUninstallData();
+    for (const auto &c : cases) {
+        params_.uninstall_exe = c.uninstallExe;
+        params_.WriteUninstallRecord();
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKeyReadOnly(uninstallKey_));
+        EXPECT_EQ(c.expected, registry.ReadString("UninstallString")) << c.uninstallExe;
+    }
+}
+
 TEST_F(RecordsTest, BadUninstallDataIsRefusedAndTheListIsUntouched)
 {
     {

@@ -319,3 +319,51 @@ TEST(DlgMessageBoxCopy, CtrlCCopiesTheWholeTextAndCtrlInsertTheSelectionWithTheL
     EXPECT_EQ("second", selected);
     EXPECT_EQ(GetUserDefaultLCID(), locale);
 }
+
+namespace {
+
+// Ends the application's terminated state: a loop that meets the order to
+// terminate ends and clears it.
+void ClearTermination()
+{
+    Application->Terminate();
+    Application->Run();
+}
+
+} // namespace
+
+TEST(DlgMessageBoxTerminated, AfterTerminationEachFunctionAnswersByTheCloseRuleWithoutADialog)
+{
+    ASSERT_EQ(nullptr, Application->MainForm());
+    Application->Terminate();
+    Pump(); // the loop meets the order to terminate
+    ASSERT_TRUE(Application->Terminated());
+    const int formsBefore = Screen->FormCount();
+    EXPECT_EQ(IDABORT, AskAbortIgnore("Ignore?"));
+    EXPECT_FALSE(AskYesNo("Yes?"));
+    EXPECT_EQ(IDCANCEL, AskYesNoCancel("Yes?"));
+    EXPECT_FALSE(AskOkCancel("OK?"));
+    ShowWarning("Warning");
+    ShowError("Error");
+    EXPECT_EQ(mbNo, ShowMessageDialog("Text", mkQuestion, mbYes | mbNo, mbYes, mbNo));
+    // Neither a cancel nor a default button: no answer at all.
+    EXPECT_EQ(0, ShowMessageDialog("Text", mkQuestion, mbYes | mbNo, 0x100, 0x200));
+    EXPECT_EQ(formsBefore, Screen->FormCount());
+    ClearTermination();
+    EXPECT_FALSE(Application->Terminated());
+}
+
+TEST(DlgMessageBoxTerminated, AnOrderToTerminateWhileTheDialogIsUpAnswersByTheCloseRule)
+{
+    ASSERT_EQ(nullptr, Application->MainForm());
+    bool shown = false;
+    OnDialog([&](TDlgMessageBox *) {
+        shown = true;
+        Application->Terminate();
+    });
+    EXPECT_EQ(IDABORT, AskAbortIgnore("Ignore?"));
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(nullptr, FindDialog());
+    ClearTermination();
+}

@@ -8,6 +8,7 @@
 
 #include "VisualTestUtil.h"
 #include "classlib/StdCtrls.h"
+#include "visual/DlgMessageBoxUnit.h"
 #include "visual/ModalMinimizer.h"
 
 using namespace ClassLib;
@@ -23,6 +24,15 @@ struct TRecorder : TObject {
     std::vector<std::string> &log_;
     std::string name_;
 };
+
+// Whether any form of the program is on screen.
+bool AnyFormVisible()
+{
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (IsWindowVisible(Screen->Forms(i)->Handle()))
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -100,11 +110,14 @@ TEST(ModalMinimizer, MinimisingAFormMinimisesTheApplicationAndActivationBringsIt
     EXPECT_FALSE(lowerMinimizer->Minimized());
     EXPECT_TRUE(IsIconic(Application->Handle()));
     EXPECT_FALSE(IsIconic(upper->Handle())); // the form itself is not minimised
+    EXPECT_FALSE(AnyFormVisible());
 
     log.clear();
     SendMessageW(upper->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
     EXPECT_FALSE(upperMinimizer->Minimized());
     EXPECT_FALSE(IsIconic(Application->Handle()));
+    EXPECT_TRUE(IsWindowVisible(lower->Handle()));
+    EXPECT_TRUE(IsWindowVisible(upper->Handle()));
     EXPECT_EQ((std::vector<std::string>{"lower res", "upper res"}), log);
 
     // A second activation restores nothing.
@@ -119,5 +132,34 @@ TEST(ModalMinimizer, MinimisingAFormMinimisesTheApplicationAndActivationBringsIt
     Application->OnMinimize(nullptr);
     EXPECT_TRUE(log.empty());
     ShowWindow(Application->Handle(), SW_RESTORE);
+    Pump();
+}
+
+TEST(ModalMinimizer, MinimisingAMessageDialogHidesTheWholeProgramAndTheTaskbarButtonBringsItBack)
+{
+    auto *main = new TForm(nullptr);
+    main->SetCaption("main");
+    main->Show();
+    Pump();
+    bool hidden = false, iconic = false, back = false, dialogActive = false;
+    OnDialog([&](TDlgMessageBox *dialog) {
+        // The dialog is owned by the form it was opened over.
+        EXPECT_EQ(main->Handle(), GetWindow(dialog->Handle(), GW_OWNER));
+        SendMessageW(dialog->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        hidden = !AnyFormVisible();
+        iconic = IsIconic(Application->Handle()) != FALSE;
+        // A click on the taskbar button restores the application window.
+        SendMessageW(Application->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+        back = IsWindowVisible(main->Handle()) && IsWindowVisible(dialog->Handle()) &&
+               !IsIconic(Application->Handle());
+        dialogActive = GetActiveWindow() == dialog->Handle();
+        dialog->BtnOk->Click();
+    });
+    ShowMessageDialog("Minimise me", mkInformation, mbOk, mbOk, mbOk);
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(iconic);
+    EXPECT_TRUE(back);
+    EXPECT_TRUE(dialogActive);
+    delete main;
     Pump();
 }

@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "VisualTestUtil.h"
+#include "foundation/VxStream.h"
+#include "foundation/VxTrace.h"
 #include "visual/DlgMessageBoxUnit.h"
 #include "visual/VxWZManager.h"
 
@@ -162,13 +164,44 @@ LRESULT CALLBACK LaterSubclass(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
 }
 } // namespace
 
+// Collects the trace entries written while it lives.
+class TTraceCapture {
+public:
+    TTraceCapture() : previous_(TraceLogHolder())
+    {
+        sink_ = make_var_a<TVxStringStream>();
+        TraceLogHolder() = sink_;
+    }
+    ~TTraceCapture() { TraceLogHolder() = previous_; }
+    std::string Text() const { return sink_->getText(); }
+
+private:
+    VTVxStream previous_;
+    var_a<TVxStringStream> sink_;
+};
+
+TEST_F(WZManagerTest, AHookLeavingQuietlyTracesNothing)
+{
+    TTraceCapture trace;
+    manager->AddWindow(main->Handle(), -1);
+    manager.reset();
+    EXPECT_EQ("", trace.Text());
+}
+
 TEST_F(WZManagerTest, ASubclassInstalledAfterTheHookSurvivesTheHooksRemoval)
 {
+    TTraceCapture trace;
     manager->AddWindow(main->Handle(), -1);
     laterSaved = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(main->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterSubclass)));
     laterSeen = 0;
     manager.reset(); // releases every hook
+    // The hook found another procedure on top and says so, with the caption.
+    const std::string entry = trace.Text();
+    EXPECT_NE(std::string::npos,
+              entry.find("\tE0\t\t@void TVxWZManager::TWindowHook::Detach(): wnd_proc != FThisWndProc; "
+                         "caption=\"main\"\n"))
+        << entry;
     SendMessageW(main->Handle(), WM_USER + 77, 0, 0);
     EXPECT_EQ(1, laterSeen);
     // The form itself still gets its messages.

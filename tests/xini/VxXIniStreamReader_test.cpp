@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <psapi.h>
+
 #include "foundation/VxGZip.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxStream.h"
@@ -209,6 +212,80 @@ TEST(XIniGZip, ConcatenatedMembersAreReadToTheEnd)
     EXPECT_EQ(2, reader.GetIntRequired(1u));
 }
 
+// Gzip member of head, count times the byte c and tail, deflated piece by piece so
+// that the test never holds the whole text.
+std::string GZipRun(const std::string &head, char c, size_t count, const std::string &tail)
+{
+    TVxStringStream out;
+    TVxGZipWriter writer;
+    EXPECT_TRUE(writer.Open(&out, -1));
+    writer.Write(head);
+    const std::string piece(0x100000, c);
+    for (size_t left = count; left > 0;) {
+        const unsigned n = unsigned(left < piece.size() ? left : piece.size());
+        EXPECT_EQ(n, writer.Write(piece.data(), n));
+        left -= n;
+    }
+    writer.Write(tail);
+    EXPECT_TRUE(writer.Close());
+    return out.getText();
+}
+
+// The most memory the process has held so far.
+size_t PeakMemory()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+// Layers whose stored bytes are few but whose text is huge: each layer on its own
+// keeps within what deflate can do, all of them together do not. The load fails
+// as soon as the bound of the stored bytes is passed, before much is unpacked.
+TEST(XIniGZip, LayersTogetherAreBoundByWhatTheStoredBytesCanHold)
+{
+    const size_t MiB = 0x100000;
+    // Two layers: the inner one is 256 members of 1 MiB of blanks each, and its
+    // announced size is the last member's, 8 bytes.
+    const std::string blanks = GZipRun("", ' ', MiB, "");
+    std::string members = GZip("<vxini>");
+    for (int i = 0; i < 256; ++i)
+        members += blanks;
+    members += GZip("</vxini>");
+    const std::string twoLayers = GZip(members);
+    // Three layers around one member of 64 MiB: each layer announces what
+    // deflate can make of the layer below it.
+    const std::string threeLayers = GZipTimes(GZipRun("<vxini>", ' ', 64 * MiB, "</vxini>"), 2);
+    EXPECT_LT(twoLayers.size(), 4096u);
+    EXPECT_LT(threeLayers.size(), 1024u);
+
+    const size_t peakBefore = PeakMemory();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(Ru("Ошибка чтения \"d:gzip\"\nОшибка формата сжатых данных (gzip)"),
+              LoadError(TextStream(twoLayers, "d")));
+    EXPECT_EQ(Ru("Ошибка чтения \"d:gzip:gzip\"\nОшибка формата сжатых данных (gzip)"),
+              LoadError(TextStream(threeLayers, "d")));
+    TVxXIniStreamReader quiet(TextStream(twoLayers, "d"), false);
+    EXPECT_TRUE(quiet.IsBroken());
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_LT(PeakMemory() - peakBefore, 16 * MiB) << "unpacked far beyond the bound";
+
+    // A member followed by an empty one announces no bytes at all; the buffer
+    // grows for the text, which loads.
+    TVxXIniStreamReader trailed(TextStream(GZip(SmallDocument) + GZip(""), "d"), true);
+    EXPECT_EQ(2u, trailed.CountRequired());
+
+    // A document of ordinary text loads through as many layers.
+    std::string text = "<vxini>";
+    for (int i = 0; i < 20000; ++i)
+        text += "<i n=\"key" + std::to_string(i) + "\" v=\"" + std::to_string(i * 7919 % 100003) + "\"/>\n";
+    text += "</vxini>";
+    TVxXIniStreamReader reader(TextStream(GZipTimes(text, 3), "d"), true);
+    EXPECT_EQ(20000u, reader.CountRequired());
+}
+
 // ---- Malformed documents
 
 TEST(XIniGrammar, EachBreachStopsTheSectionAfterTheItemsBeforeIt)
@@ -277,6 +354,48 @@ TEST(XIniGrammar, BreachInsideASkippedSectionBreaksTheSectionBeingLoaded)
         EXPECT_TRUE(values->IsBroken()) << text;
         EXPECT_EQ(1, values->GetIntRequired(0u)) << text;
     }
+}
+
+// A b item that the text ends inside, or that a breach cuts off, holds only part of
+// its value: it belongs to the broken rest of the section, so the required getters
+// raise 31039 for it and the optional ones do not see it.
+TEST(XIniGrammar, ABinaryItemCutOffBeforeItsEndTagIsNotAnItem)
+{
+    EXPECT_EQ(Ru("Ошибка чтения \"doc:<#0>\"\nОшибка формата данных VxXIni (\"doc:<#0+>+\")"),
+              MessageOf([] { Reader("<vxini><b n=\"k\">AAEC")->GetBinaryRequired(0u); }));
+
+    const char *const texts[] = {
+        "<vxini><i n=\"a\" v=\"1\"/><b n=\"k\">AAEC",                      // the text ends inside it
+        "<vxini><i n=\"a\" v=\"1\"/><b n=\"k\">AAEC<i v=\"2\"/></b></vxini>", // an element inside it
+        "<vxini><i n=\"a\" v=\"1\"/><b n=\"k\">AAEC</s></vxini>",           // a foreign end tag
+    };
+    const std::string broken = Ru("Ошибка формата данных VxXIni (\"doc:<i#0 \"a\">+\")");
+    for (const char *text : texts) {
+        auto reader = Reader(text);
+        EXPECT_EQ(Ru("Ошибка чтения \"doc:<#1>\"\n") + broken, MessageOf([&] { reader->GetBinaryRequired(1u); }))
+            << text;
+        EXPECT_TRUE(reader->IsBroken()) << text;
+        EXPECT_EQ(Ru("Ошибка чтения \"doc:<#1>\"\n") + broken, MessageOf([&] { reader->GetTextRequired(1u); }))
+            << text;
+        EXPECT_EQ(Ru("Ошибка чтения \"doc:<#0+ \"k\">\"\n") + broken, MessageOf([&] { reader->FindRequired("k"); }))
+            << text;
+        EXPECT_EQ("none", reader->GetBinary(1u, "none")) << text;
+        EXPECT_EQ(VxXIniNotFound, reader->Find("k")) << text;
+        EXPECT_EQ(1u, reader->Count()) << text;
+        EXPECT_EQ(1, reader->GetIntRequired(0u)) << text;
+    }
+    EXPECT_EQ(std::string("\0\1\2", 3), Reader("<vxini><b n=\"k\">AAEC</b></vxini>")->GetBinaryRequired(0u));
+}
+
+// A name written with a reference to the zero character keeps its whole text, and
+// the inner message, in every message about the item.
+TEST(XIniMessages, ANameWithAZeroCharacterStaysWholeInMessages)
+{
+    auto reader = Reader("<vxini><i n=\"a&#0;b\" v=\"x\"/></vxini>");
+    EXPECT_EQ(std::string("a\0b", 3), reader->GetNameRequired(0u));
+    const std::string item = Ru("Ошибка чтения \"") + "doc:<i#0 \"a{@u0}b\">\"\n";
+    EXPECT_EQ(item + Ru("Несоответствие типа (int)"), MessageOf([&] { reader->GetIntRequired(0u); }));
+    EXPECT_EQ(item + Ru("Несоответствие типа (section)"), MessageOf([&] { reader->OpenSectionRequired(0u); }));
 }
 
 // ---- Lazy parsing

@@ -1,0 +1,67 @@
+#include "installer/wizard/FrameLicenceUnit.h"
+
+#include "foundation/VxText.h"
+#include "installer/InstParams.h"
+#include "installer/LoadConfig.h"
+#include "installer/wizard/PageParts.h"
+#include "installer/wizard/WizardHost.h"
+
+using namespace ClassLib;
+using namespace WizardPages;
+
+TFrameLicence::TFrameLicence(TComponent *owner) : TBaseFrameClass(owner)
+{
+    CBAgreed = new TCheckBox(this);
+    CBAgreed->SetParent(this);
+    CBAgreed->SetCaption(Utf8ToAnsi("Я принимаю условия лицензионного соглашения"));
+    CBAgreed->SetHeight(17);
+    CBAgreed->SetAlign(alBottom);
+    CBAgreed->SetAlignWithMargins(true);
+    CBAgreed->Margins()->SetBounds(0, 8, 0, 2);
+    CBAgreed->OnClick = Method<&TFrameLicence::CBAgreedClick>(this);
+
+    LicenceViewer = new TRichEdit(this);
+    LicenceViewer->SetParent(this);
+    LicenceViewer->SetReadOnly(true);
+    LicenceViewer->SetScrollBars(ssVertical);
+    LicenceViewer->SetAlign(alClient);
+    LicenceViewer->SetTabOrder(0);
+}
+
+bool TFrameLicence::InitPage()
+{
+    CBAgreed->SetChecked(InstParams.prev_install_found);
+    LoadLicence();
+    LicenceViewer->Font()->SetName("Times New Roman");
+    LicenceViewer->Font()->SetSize(10);
+    return true;
+}
+
+// The resource is a rich-text document in code page 1251; a program without
+// it shows an empty viewer.
+void TFrameLicence::LoadLicence()
+{
+    const std::string rtf = LoadResourceBytes("LICENCE_TEXT");
+    if (!rtf.empty())
+        LicenceViewer->LoadRtf(rtf);
+}
+
+void TFrameLicence::EnterPage(bool)
+{
+    CBAgreedClick(CBAgreed);
+}
+
+void TFrameLicence::CBAgreedClick(TObject *)
+{
+    if (WizardHost)
+        WizardHost->SetNextEnabled(CBAgreed->Checked());
+}
+
+void TFrameLicence::StorePage()
+{
+}
+
+bool TFrameLicence::LeavePage()
+{
+    return true;
+}

@@ -1,0 +1,301 @@
+#include "installer/wizard/FrmMainUnit.h"
+
+#include <string>
+
+#include "foundation/VxText.h"
+#include "installer/LoadConfig.h"
+#include "installer/wizard/FrameFinishUnit.h"
+#include "installer/wizard/FrameGroupUnit.h"
+#include "installer/wizard/FrameLicenceUnit.h"
+#include "installer/wizard/FrameParProcUnit.h"
+#include "installer/wizard/FrameProgressUnit.h"
+#include "installer/wizard/FrameReadyUnit.h"
+#include "installer/wizard/FrameTargetUnit.h"
+#include "installer/wizard/FrameWelcomeUnit.h"
+#include "visual/DlgMessageBoxUnit.h"
+
+using namespace ClassLib;
+
+TFrmMain *FrmMain = nullptr;
+
+namespace {
+
+const int kClientWidth = 515;
+const int kClientHeight = 329;
+const int kSidePanelWidth = 137;
+const TColor kSidePanelColor = 8093051;
+const int kButtonWidth = 75;
+const int kButtonHeight = 25;
+
+void RunFinishActions(TInstParams &params)
+{
+    params.FinishRun();
+}
+
+TButton *MakeButton(TFrmMain *form, TWinControl *parent, const char *captionUtf8, int left)
+{
+    TButton *button = new TButton(form);
+    button->SetParent(parent);
+    button->SetBounds(left, (parent->Height() - kButtonHeight) / 2, kButtonWidth, kButtonHeight);
+    button->SetCaption(Utf8ToAnsi(captionUtf8));
+    return button;
+}
+
+TPanel *MakePanel(TFrmMain *form, TWinControl *parent, TAlign align)
+{
+    TPanel *panel = new TPanel(form);
+    panel->SetParent(parent);
+    panel->SetBevelOuter(bvNone);
+    panel->SetAlign(align);
+    return panel;
+}
+
+} // namespace
+
+TWizardPageFactory WizardPageFactory = &CreateWizardPages;
+TWizardFinishRun WizardFinishRun = &RunFinishActions;
+
+std::vector<TBaseFrameClass *> CreateWizardPages(TFrmMain *form, const TInstParams &params)
+{
+    std::vector<TBaseFrameClass *> pages;
+    if (params.run_mode == 0) {
+        pages.push_back(new TFrameWelcome(form));
+        if (params.licence)
+            pages.push_back(new TFrameLicence(form));
+        if (params.target)
+            pages.push_back(new TFrameTarget(form));
+        if (params.group)
+            pages.push_back(new TFrameGroup(form));
+        if (params.has_par_proc)
+            pages.push_back(new TFrameParProc(form));
+        if (params.ready)
+            pages.push_back(new TFrameReady(form));
+    }
+    pages.push_back(new TFrameProgress(form));
+    pages.push_back(new TFrameFinish(form));
+    return pages;
+}
+
+bool LoadPictureResource(TPicture *picture, const char *name)
+{
+    const std::string bytes = LoadResourceBytes(name);
+    if (bytes.empty())
+        return false;
+    try {
+        picture->Bitmap()->LoadFromBytes(bytes.data(), bytes.size());
+    } catch (const Exception &) {
+        return false;
+    }
+    return true;
+}
+
+TFrmMain::TFrmMain(TComponent *owner) : TForm(owner)
+{
+    BuildLayout();
+
+    LabelBuild->SetCaption(InstParams.app_long_title);
+    SetCaption(AnsiString::Format(LoadResString(30009).c_str(), InstParams.app_title.c_str()));
+
+    WizardHost = this;
+    pages_ = WizardPageFactory(this, InstParams);
+    for (TBaseFrameClass *page : pages_) {
+        page->SetVisible(false);
+        page->SetParent(PanBase);
+        page->SetAlign(alClient);
+        page->InitPage();
+    }
+
+    LoadPictureResource(Image1->Picture(), "LEFT_IMG");
+}
+
+TFrmMain::~TFrmMain()
+{
+    if (FrmMain == this)
+        FrmMain = nullptr;
+    if (WizardHost == this)
+        WizardHost = nullptr;
+}
+
+void TFrmMain::SetNextEnabled(bool enabled)
+{
+    ButNext->SetEnabled(enabled);
+}
+
+HWND TFrmMain::DialogOwner()
+{
+    return Handle();
+}
+
+void TFrmMain::BuildLayout()
+{
+    SetBorderStyle(bsSingle);
+    SetBorderIcons(0);
+    Font()->SetName("Tahoma");
+    Font()->SetHeight(-11);
+    SetClientWidth(kClientWidth);
+    SetClientHeight(kClientHeight);
+    SetPosition(poScreenCenter);
+    SetShowHint(true);
+
+    Panel5 = MakePanel(this, this, alBottom);
+    Panel5->SetHeight(35);
+    const int cancelLeft = kClientWidth - 8 - kButtonWidth;
+    const int nextLeft = cancelLeft - 10 - kButtonWidth;
+    ButBack = MakeButton(this, Panel5, "< Назад", nextLeft - kButtonWidth);
+    ButNext = MakeButton(this, Panel5, "Далее >", nextLeft);
+    ButCancel = MakeButton(this, Panel5, "Отмена", cancelLeft);
+    ButCancel->SetCancel(true);
+    ButNext->SetTabOrder(0);
+    ButCancel->SetTabOrder(1);
+    ButBack->SetTabOrder(2);
+    // No page is current yet: there is nothing to go back to.
+    ButBack->SetEnabled(false);
+
+    Panel2 = MakePanel(this, this, alBottom);
+    Panel2->SetHeight(24);
+    LabelBuild = new TLabel(this);
+    LabelBuild->SetParent(Panel2);
+    LabelBuild->SetAlignment(taRightJustify);
+    LabelBuild->Font()->SetColor(clBtnShadow);
+    LabelBuild->SetCaption("-");
+    LabelBuild->Margins()->SetBounds(6, 5, 8, 0);
+    LabelBuild->SetAlignWithMargins(true);
+    LabelBuild->SetAlign(alRight);
+    Panel1 = MakePanel(this, Panel2, alNone);
+    Panel1->Margins()->SetBounds(8, 0, 0, 11);
+    Panel1->SetAlignWithMargins(true);
+    Panel1->SetAlign(alClient);
+    Bevel1 = new TBevel(this);
+    Bevel1->SetParent(Panel1);
+    Bevel1->SetShape(bsBottomLine);
+    Bevel1->SetAlign(alClient);
+
+    Panel3 = MakePanel(this, this, alNone);
+    Panel3->SetWidth(kSidePanelWidth);
+    Panel3->SetAlign(alLeft);
+    Panel4 = MakePanel(this, Panel3, alNone);
+    Panel4->SetBevelOuter(bvLowered);
+    Panel4->SetColor(kSidePanelColor);
+    Panel4->Margins()->SetBounds(5, 5, 0, 0);
+    Panel4->SetAlignWithMargins(true);
+    Panel4->SetAlign(alClient);
+    Image1 = new TImage(this);
+    Image1->SetParent(Panel4);
+    Image1->SetCenter(true);
+    Image1->SetProportional(true);
+    Image1->SetAlign(alClient);
+
+    PanBase = MakePanel(this, this, alNone);
+    PanBase->Margins()->SetBounds(5, 5, 5, 5);
+    PanBase->SetAlignWithMargins(true);
+    PanBase->SetAlign(alClient);
+    // The page's controls come before the buttons in the tab order.
+    PanBase->SetTabOrder(0);
+
+    StartTimer = new TTimer(this);
+    StartTimer->SetEnabled(false);
+    StartTimer->SetInterval(10);
+
+    OnShow = Method<&TFrmMain::FormShow>(this);
+    OnClose = Method<&TFrmMain::FormClose>(this);
+    StartTimer->OnTimer = Method<&TFrmMain::StartTimerTimer>(this);
+    ButBack->OnClick = Method<&TFrmMain::ButBackClick>(this);
+    ButNext->OnClick = Method<&TFrmMain::ButNextClick>(this);
+    ButCancel->OnClick = Method<&TFrmMain::ButCancelClick>(this);
+}
+
+bool TFrmMain::IsLastPage(int index) const noexcept
+{
+    return index >= 0 && static_cast<size_t>(index) + 1 == pages_.size();
+}
+
+void TFrmMain::ShowPage(unsigned index)
+{
+    // Indices compare unsigned: -1 (no page yet) is never a page index.
+    if (index == static_cast<unsigned>(currentPage_))
+        return;
+    if (index >= pages_.size()) {
+        if (!Application->Terminated())
+            ShowError(LoadResStdString(30011));
+        return;
+    }
+    const bool hadPage = currentPage_ >= 0;
+    if (hadPage && static_cast<unsigned>(currentPage_) < index && !pages_[currentPage_]->LeavePage())
+        return;
+    if (hadPage && static_cast<unsigned>(currentPage_) > index)
+        pages_[currentPage_]->StorePage();
+
+    for (TBaseFrameClass *page : pages_)
+        page->SetVisible(false);
+    pages_[index]->SetVisible(true);
+
+    const bool forward = !hadPage || static_cast<unsigned>(currentPage_) < index;
+    currentPage_ = static_cast<int>(index);
+
+    ButBack->SetEnabled(index != 0);
+    ButCancel->SetEnabled(true);
+    ButNext->SetEnabled(true);
+    ButNext->SetCaption(LoadResString(IsLastPage(currentPage_) ? 30012 : 30013));
+
+    pages_[index]->EnterPage(forward);
+
+    SetFocus();
+    if (IsLastPage(currentPage_))
+        SetActiveControl(ButNext);
+}
+
+void TFrmMain::FormShow(TObject *)
+{
+    StartTimer->SetEnabled(true);
+}
+
+void TFrmMain::StartTimerTimer(TObject *)
+{
+    StartTimer->SetEnabled(false);
+    ShowPage(0);
+}
+
+void TFrmMain::ButBackClick(TObject *)
+{
+    // Before the first page there is no page to go back to.
+    if (currentPage_ > 0)
+        ShowPage(static_cast<unsigned>(currentPage_ - 1));
+}
+
+void TFrmMain::ButNextClick(TObject *)
+{
+    if (!IsLastPage(currentPage_)) {
+        ShowPage(static_cast<unsigned>(currentPage_ + 1));
+        return;
+    }
+    if (!pages_[currentPage_]->LeavePage())
+        return;
+    try {
+        WizardFinishRun(InstParams);
+    } catch (...) {
+        // The finish actions report nothing; the wizard ends all the same.
+    }
+    closeAllowed_ = true;
+    Close();
+}
+
+void TFrmMain::ButCancelClick(TObject *)
+{
+    Close();
+}
+
+void TFrmMain::FormClose(TObject *, TCloseAction &action)
+{
+    if (closeAllowed_)
+        return;
+    // A terminating application shows no box: closing counts as confirmed.
+    if (!Application->Terminated() && !AskYesNo(LoadResStdString(30010))) {
+        action = caNone;
+        return;
+    }
+    if (InstParams.running) {
+        // The progress page closes the form once the engine has stopped.
+        InstParams.cancel = true;
+        action = caNone;
+    }
+}

@@ -1,0 +1,102 @@
+// The wizard's main form of run modes 0 and 1: a fixed dialog with the side
+// picture, the build label and the buttons Back, Next and Cancel, holding the
+// ordered list of pages and stepping through it.
+//
+// The constructor builds the pages of the run mode (mode 1 has only the
+// progress and finish pages) and places them; the first page is shown 10 ms
+// after the form, from the start timer. Moving forward asks the current
+// page's LeavePage, moving back only stores it. Next on the last page runs
+// the finish actions and closes the form. Closing asks question 30010 unless
+// the close-allowed flag is set; while the installation runs a Yes only
+// raises the settings' cancel flag, and the progress page closes the form
+// once the engine has stopped. After the application was told to terminate
+// the form shows no box: closing then counts as a confirmed cancel.
+#pragma once
+
+#include <vector>
+
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+#include "installer/InstParams.h"
+#include "installer/wizard/BaseFrameClass.h"
+#include "installer/wizard/WizardHost.h"
+
+class TFrmMain;
+
+// Creates the wizard's pages in wizard order, each owned by the form: in run
+// mode 0 the welcome page and the pages the configuration asks for, then in
+// both modes the progress and finish pages.
+std::vector<TBaseFrameClass *> CreateWizardPages(TFrmMain *form, const TInstParams &params);
+
+// The page list the form's constructor uses: CreateWizardPages unless a test
+// replaces it.
+typedef std::vector<TBaseFrameClass *> (*TWizardPageFactory)(TFrmMain *form, const TInstParams &params);
+extern TWizardPageFactory WizardPageFactory;
+
+// Loads a BMP file image held as an RCDATA resource of the program into the
+// picture; false (the picture unchanged) when the resource is missing or is
+// not a readable bitmap.
+bool LoadPictureResource(ClassLib::TPicture *picture, const char *name);
+
+// The finish actions run by Next on the last page: TInstParams::FinishRun
+// unless a test replaces it. Whatever it throws is swallowed.
+typedef void (*TWizardFinishRun)(TInstParams &params);
+extern TWizardFinishRun WizardFinishRun;
+
+class TFrmMain : public ClassLib::TForm, public TWizardHost {
+public:
+    explicit TFrmMain(ClassLib::TComponent *owner);
+    ~TFrmMain() override;
+
+    ClassLib::TPanel *Panel5;
+    ClassLib::TButton *ButBack;
+    ClassLib::TButton *ButNext;
+    ClassLib::TButton *ButCancel;
+    ClassLib::TPanel *Panel2;
+    ClassLib::TLabel *LabelBuild;
+    ClassLib::TPanel *Panel1;
+    ClassLib::TBevel *Bevel1;
+    ClassLib::TPanel *Panel3;
+    ClassLib::TPanel *Panel4;
+    ClassLib::TImage *Image1;
+    ClassLib::TPanel *PanBase;
+    ClassLib::TTimer *StartTimer;
+
+    // Makes page index current (the eleven steps of the page switch).
+    void ShowPage(unsigned index);
+
+    void FormShow(ClassLib::TObject *sender);
+    void StartTimerTimer(ClassLib::TObject *sender);
+    void ButBackClick(ClassLib::TObject *sender);
+    void ButNextClick(ClassLib::TObject *sender);
+    void ButCancelClick(ClassLib::TObject *sender);
+    void FormClose(ClassLib::TObject *sender, ClassLib::TCloseAction &action);
+
+    // Index of the current page; -1 while none has been shown.
+    int CurrentPage() const noexcept { return currentPage_; }
+    const std::vector<TBaseFrameClass *> &Pages() const noexcept { return pages_; }
+    // Set right before the form closes itself, so that closing asks nothing.
+    bool CloseAllowed() const noexcept { return closeAllowed_; }
+    void SetCloseAllowed(bool v) noexcept { closeAllowed_ = v; }
+    // Whether the installation has completed successfully (the progress page
+    // says so before it moves on), which gives the program its exit code.
+    bool Installed() const noexcept { return installed_; }
+    void SetInstalled(bool v) noexcept { installed_ = v; }
+
+    // What the pages use of the form.
+    void SetNextEnabled(bool enabled) override;
+    HWND DialogOwner() override;
+
+private:
+    void BuildLayout();
+    void LoadSideImage();
+    bool IsLastPage(int index) const noexcept;
+
+    int currentPage_ = -1;
+    std::vector<TBaseFrameClass *> pages_; // owned by the form as components
+    bool closeAllowed_ = false;
+    bool installed_ = false;
+};
+
+extern TFrmMain *FrmMain;
