@@ -7,11 +7,15 @@
 # (default 7, at least 5) after one unmeasured run of each whose files must be
 # the same. Two payloads: bench_payload.rar of the shared test data, and a
 # generated solid archive of about 2,000 small and medium files in nested
-# Cyrillic folders (scripts/benchpayload.py, packed with Debian's rar tool;
+# Cyrillic folders (bench/small_files_payload.py, packed with Debian's rar tool;
 # kept in the build folder, never committed). Each setup.exe is built in
 # <build>/setup-bench/build with the sample resources and that payload.
 # Prints the minimum and median of each side and the ratio of the medians
 # (target: at most 1.05).
+#
+# SETUP_BENCH_BASELINE=<git revision> times, in the same rounds, a setup.exe
+# built from that revision of this repository too (in
+# <build>/setup-bench/baseline), for a before-and-after comparison.
 #
 #   setup_bench.sh <build folder> <arch>
 # Runs inside the Wine environment of scripts/bench (wine_env_start).
@@ -27,34 +31,47 @@ bench_build=$bench_dir/build
 testdata_rar=${SETUP_TESTDATA_DIR:-$top/../shared/testdata}/rar
 runs=${SETUP_BENCH_RUNS:-7}
 [ "$runs" -ge 5 ] || runs=5
+baseline=${SETUP_BENCH_BASELINE:-}
+baseline_dir=$bench_dir/baseline
 
 # The generated payload, made again only when its generator changed.
 make_small_files_payload() {
   local archive=$bench_dir/small_files.rar tree=$bench_dir/small_files
-  if [ -f "$archive" ] && [ "$archive" -nt "$top/scripts/benchpayload.py" ]; then
+  local generator=$top/bench/small_files_payload.py
+  if [ -f "$archive" ] && [ "$archive" -nt "$generator" ]; then
     return
   fi
   echo "setup_bench: generating $archive"
   rm -rf "$tree" "$archive"
-  python3 "$top/scripts/benchpayload.py" "$tree" || return 1
+  python3 "$generator" "$tree" || return 1
   # Solid, normal compression; names are read as UTF-8 and stored as Unicode.
   (cd "$tree" && LC_ALL=C.UTF-8 rar a -r -s -m3 -idq "$archive" '*' >/dev/null) || return 1
   rm -rf "$tree"
 }
 
-# build_setup NAME ARCHIVE: <bench_dir>/NAME/setup.exe with the sample
-# resources and ARCHIVE as the payload.
+# The baseline revision's sources in <baseline_dir>/src, made anew.
+export_baseline() {
+  local src=$baseline_dir/src
+  rm -rf "$src"
+  mkdir -p "$src"
+  git -C "$top" archive --format=tar "$baseline" | tar -x -C "$src" || return 1
+  ln -s "$top/third_party" "$src/third_party"
+}
+
+# build_setup SOURCE BUILD OUTPUT ARCHIVE: OUTPUT/setup.exe built from the
+# source tree SOURCE in the build folder BUILD, with the sample resources and
+# ARCHIVE as the payload.
 build_setup() {
-  local name=$1 archive=$2 res=$bench_dir/res-$1
+  local src=$1 build_folder=$2 out=$3 archive=$4 res=$3/res
   rm -rf "$res"
-  mkdir -p "$res" "$bench_dir/$name"
+  mkdir -p "$res"
   cp "$top/resources/config.x-ini" "$top/resources/licence.rtf" "$top/resources/background.jpg" \
     "$top/resources/left.bmp" "$res/"
   cp "$archive" "$res/payload.rar" &&
-    cmake -S "$top" -B "$bench_build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch-mingw.cmake" \
+    cmake -S "$src" -B "$build_folder" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$arch-mingw.cmake" \
       -DSETUP_RESOURCE_DIR="$res" >/dev/null &&
-    cmake --build "$bench_build" -j"$(nproc)" --target setup >/dev/null &&
-    cp "$bench_build/setup.exe" "$bench_dir/$name/setup.exe"
+    cmake --build "$build_folder" -j"$(nproc)" --target setup >/dev/null &&
+    cp "$build_folder/setup.exe" "$out/setup.exe"
 }
 
 # The time now, in seconds (the test locale writes a decimal comma).
@@ -73,26 +90,17 @@ fresh_target() {
   sync
 }
 
-# time_setup NAME: one run of setup.exe -express=4 into its fresh target folder.
-time_setup() {
+# time_run PROGRAM ARCHIVE: one run into the fresh target folder; PROGRAM is
+# a setup.exe (run with -express=4) or unrar.exe (run as x of ARCHIVE, a
+# Windows path). Prints the seconds.
+time_run() {
+  local program=$1 archive=$2 start
+  local command=("$SETUP_WINE" "$program" -express=4)
+  [ "$program" != "$unrar_exe" ] || command=("$SETUP_WINE" "$program" x -idq -y "$archive" "$install_path\\")
   fresh_target
-  local start
   start=$(now)
-  if ! "$SETUP_WINE" "$bench_dir/$1/setup.exe" -express=4 </dev/null >/dev/null 2>&1; then
-    echo "setup_bench: setup.exe -express=4 failed ($1)" >&2
-    return 1
-  fi
-  seconds_since "$start"
-}
-
-# time_unrar ARCHIVE: one run of unrar.exe x of the archive (a Windows path)
-# into the same folder, fresh.
-time_unrar() {
-  fresh_target
-  local start
-  start=$(now)
-  if ! "$SETUP_WINE" "$unrar_exe" x -idq -y "$1" "$install_path\\" </dev/null >/dev/null 2>&1; then
-    echo "setup_bench: unrar.exe x failed ($1)" >&2
+  if ! "${command[@]}" </dev/null >/dev/null 2>&1; then
+    echo "setup_bench: $program failed" >&2
     return 1
   fi
   seconds_since "$start"
@@ -103,44 +111,67 @@ stats() {
   python3 -c 'import statistics, sys; t = [float(a) for a in sys.argv[1:]]; print("%.3f %.3f" % (min(t), statistics.median(t)))' "$@"
 }
 
+ratio() {
+  python3 -c 'import sys; print("%.3f" % (float(sys.argv[1]) / float(sys.argv[2])))' "$1" "$2"
+}
+
 # bench_payload NAME ARCHIVE
 bench_payload() {
-  local name=$1 archive=$2 i t ours=() theirs=()
-  local winarchive check=$bench_dir/check
+  local name=$1 archive=$2 winarchive check=$bench_dir/check
   winarchive=$("$SETUP_WINE" winepath -w "$archive" 2>/dev/null </dev/null)
-  # A first run of each, not counted (Wine's and the disk's caches warm up),
-  # which must produce the same files; setup.exe adds its two records and the
-  # folder of the constants file.
-  rm -rf "$check"
-  time_setup "$name" >/dev/null && mv "$setup_target" "$check" || return 1
-  time_unrar "$winarchive" >/dev/null || return 1
-  if ! diff -rq -x Install.log -x InstData.x-ini -x "$consts_folder" "$check" "$setup_target" >/dev/null; then
-    echo "setup_bench: setup.exe and unrar.exe produced different files from $archive" >&2
-    return 1
+  local labels=("setup.exe -express=4") programs=("$bench_dir/$name/setup.exe")
+  if [ -n "$baseline" ]; then
+    labels+=("baseline setup.exe") programs+=("$baseline_dir/$name/setup.exe")
   fi
-  local files bytes
-  files=$(find "$setup_target" -type f | wc -l)
-  bytes=$(du -sb "$setup_target" | cut -f1)
+  labels+=("unrar.exe x") programs+=("$unrar_exe")
+  local count=${#programs[@]} unrar_index=$((${#programs[@]} - 1))
+
+  # A first run of each, not counted (Wine's and the disk's caches warm up):
+  # every setup.exe must leave the files unrar.exe leaves, and its two
+  # records and the folder of the constants file besides.
+  local k
+  time_run "$unrar_exe" "$winarchive" >/dev/null || return 1
   rm -rf "$check"
-  for i in $(seq 1 "$runs"); do
-    # Who goes first changes every round.
-    if [ $((i % 2)) = 1 ]; then
-      t=$(time_setup "$name") || return 1; ours+=("$t")
-      t=$(time_unrar "$winarchive") || return 1; theirs+=("$t")
-    else
-      t=$(time_unrar "$winarchive") || return 1; theirs+=("$t")
-      t=$(time_setup "$name") || return 1; ours+=("$t")
+  mv "$setup_target" "$check"
+  for ((k = 0; k < unrar_index; k++)); do
+    time_run "${programs[$k]}" "$winarchive" >/dev/null || return 1
+    if ! diff -rq -x Install.log -x InstData.x-ini -x "$consts_folder" "$check" "$setup_target" >/dev/null; then
+      echo "setup_bench: ${labels[$k]} and unrar.exe produced different files from $archive" >&2
+      return 1
     fi
   done
-  read -r our_min our_median < <(stats "${ours[@]}")
-  read -r their_min their_median < <(stats "${theirs[@]}")
-  local ratio verdict
-  ratio=$(python3 -c 'import sys; print("%.3f" % (float(sys.argv[1]) / float(sys.argv[2])))' "$our_median" "$their_median")
-  verdict=$(python3 -c 'import sys; print("OK" if float(sys.argv[1]) <= 1.05 else "SLOWER")' "$ratio")
+  local files bytes
+  files=$(find "$check" -type f | wc -l)
+  bytes=$(du -sb "$check" | cut -f1)
+  rm -rf "$check"
+
+  # Each round runs every program once; who goes first changes every round.
+  local -a times
+  local i j t
+  for ((i = 0; i < runs; i++)); do
+    for ((j = 0; j < count; j++)); do
+      k=$(((i + j) % count))
+      t=$(time_run "${programs[$k]}" "$winarchive") || return 1
+      times[$k]="${times[$k]:-} $t"
+    done
+  done
+
   echo "payload $(basename "$archive"): $files files, $bytes bytes unpacked"
-  echo "  setup.exe -express=4: min $our_min s, median $our_median s  (${ours[*]})"
-  echo "  unrar.exe x:          min $their_min s, median $their_median s  (${theirs[*]})"
-  echo "  ratio of medians setup/unrar: $ratio (target <= 1.05) $verdict"
+  local -a medians
+  local min median
+  for ((k = 0; k < count; k++)); do
+    # shellcheck disable=SC2086
+    read -r min median < <(stats ${times[$k]})
+    medians[$k]=$median
+    printf '  %-22s min %s s, median %s s  (%s)\n' "${labels[$k]}:" "$min" "$median" "${times[$k]# }"
+  done
+  local r verdict
+  r=$(ratio "${medians[0]}" "${medians[$unrar_index]}")
+  verdict=$(python3 -c 'import sys; print("OK" if float(sys.argv[1]) <= 1.05 else "SLOWER")' "$r")
+  echo "  ratio of medians setup/unrar: $r (target <= 1.05) $verdict"
+  if [ -n "$baseline" ]; then
+    echo "  ratio of medians baseline/unrar: $(ratio "${medians[1]}" "${medians[$unrar_index]}") ($baseline)"
+  fi
 }
 
 # A string value of the sample configuration.
@@ -160,9 +191,16 @@ run_setup_bench() {
     cmake --build "$bench_build" -j"$(nproc)" --target unrar_cli >/dev/null || return 1
   unrar_exe=$bench_build/unrar-cli/unrar.exe
   local payloads=("bench_payload:$testdata_rar/bench_payload.rar" "small_files:$bench_dir/small_files.rar")
-  local entry
+  local entry name
+  [ -z "$baseline" ] || export_baseline || return 1
   for entry in "${payloads[@]}"; do
-    build_setup "${entry%%:*}" "${entry#*:}" || return 1
+    name=${entry%%:*}
+    mkdir -p "$bench_dir/$name"
+    build_setup "$top" "$bench_build" "$bench_dir/$name" "${entry#*:}" || return 1
+    if [ -n "$baseline" ]; then
+      mkdir -p "$baseline_dir/$name"
+      build_setup "$baseline_dir/src" "$baseline_dir/build" "$baseline_dir/$name" "${entry#*:}" || return 1
+    fi
   done
 
   # The sample configuration installs into the folder its registry record

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the many-small-files payload of the installation benchmark.
 
-    benchpayload.py <folder>
+    small_files_payload.py <folder>
 
 About 2,000 files, 50-100 MB in all, in nested folders with Cyrillic names:
 mostly small text files (pages, templates, scripts of a few kilobytes), some
