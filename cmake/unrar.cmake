@@ -1,5 +1,8 @@
 # The RAR library, built from the unpacked source in third_party/unrar (never
 # edited there) with our stream binding applied to a copy in the build folder.
+# The binding also keeps, for an archive read from a stream, the file header
+# that the library reads ahead after each extracted file, so that the next
+# header call does not read it a second time.
 #
 #   unrar       static library of the DLL sources (RARDLL, SILENT, one thread);
 #               `installer` links it. Its public include folder offers the

@@ -9,6 +9,7 @@
 #include "foundation/VxText.h"
 #include "foundation/WinHandle.h"
 #include "installer/ExtractArchive.h"
+#include "installer/InstParams.h"
 
 namespace {
 
@@ -196,11 +197,33 @@ void TExtractFolders::Added(const std::wstring &entryName)
     folder.names.insert(key_);
 }
 
+bool TExtractFolders::MakeBelowMade(TInstParams &settings, const std::string &folder)
+{
+    if (!trusted_ || folder.size() <= rootText_.size() || folder.compare(0, rootText_.size(), rootText_) != 0)
+        return false;
+    const std::string inner = ExcludeTrailingBackslash(folder);
+    const std::string parent = ExtractFilePath(inner);
+    if (parent != rootText_ && made_.count(parent) == 0)
+        return false;
+    const std::wstring relative = AnsiToWide(folder.substr(rootText_.size()));
+    if (AnyMayAlias(relative))
+        return false;
+    std::wstring parentKey, name;
+    SplitLast(relative, parentKey, name);
+    const TFolder &up = Find(parentKey);
+    if (!up.known || (up.exists && up.names.count(UpperKey(name)) != 0))
+        return false;
+    if (!CreateDirectoryW(AnsiToWide(inner).c_str(), nullptr))
+        return false;
+    settings.install_log.AddFolder(inner);
+    return true;
+}
+
 bool TExtractFolders::Make(TInstParams &settings, const std::string &folder)
 {
     if (made_.count(folder) != 0)
         return true;
-    if (!CreateFolderChain(settings, folder))
+    if (!MakeBelowMade(settings, folder) && !CreateFolderChain(settings, folder))
         return false;
     made_.insert(folder);
     if (folder.compare(0, rootText_.size(), rootText_) == 0)

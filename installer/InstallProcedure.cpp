@@ -22,9 +22,14 @@ void SystemSleep(DWORD milliseconds)
 }
 
 // The path's long form, upper-cased: two names of one existing file compare
-// equal.
+// equal. A name differs from its long form other than in case only when it
+// is a short (8.3) alias, and every alias the system makes holds a "~"; a
+// path without one is its own long form and needs no lookup of each of its
+// folders.
 std::string ComparablePath(const std::string &path)
 {
+    if (path.find('~') == std::string::npos)
+        return UpperCase(path);
     return UpperCase(LongPathName(path));
 }
 

@@ -70,6 +70,17 @@ TEST_F(ExtractFoldersTest, FoldersAreMadeOnceAndAFolderThatWasThereKeepsItsFiles
     EXPECT_TRUE(folders.Make(settings_, At(L"Новая\\Папка\\")));
     EXPECT_EQ(2u, LogLines());
 
+    // Below a folder made here, a new folder is made at once and logged as
+    // the folder chain logs it; one that appeared meanwhile is left to the
+    // chain, which finds it and logs nothing.
+    ASSERT_TRUE(folders.Make(settings_, At(L"Новая\\Вторая\\")));
+    EXPECT_EQ(3u, LogLines());
+    EXPECT_EQ("+Folder: " + AnsiToUtf8(At(L"Новая\\Вторая")), settings_.install_log.Lines().back());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(AnsiToWide(At(L"Новая\\Вторая")).c_str()));
+    ASSERT_TRUE(CreateDirectoryW(AnsiToWide(At(L"Новая\\Чужая")).c_str(), nullptr));
+    EXPECT_TRUE(folders.Make(settings_, At(L"Новая\\Чужая\\")));
+    EXPECT_EQ(3u, LogLines());
+
     // A folder that cannot be made is not taken for made.
     Put(L"file");
     EXPECT_FALSE(folders.Make(settings_, At(L"file\\sub\\")));

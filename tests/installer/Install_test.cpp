@@ -316,6 +316,26 @@ std::string Parent(const std::string &folder)
     return ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(folder)));
 }
 
+std::vector<std::string> ShortProgramFiles()
+{
+    return {ShortPath(ShellFolder(CSIDL_PROGRAM_FILES))};
+}
+
+// An owned folder that the system names by its short alias still covers its
+// long name, and the other way round.
+TEST(InstallTargetCheck, ShortAliasesOfOwnedFoldersCompareAsTheirLongNames)
+{
+    const std::string programFiles = ShellFolder(CSIDL_PROGRAM_FILES);
+    ASSERT_NE(std::string::npos, ShortProgramFiles()[0].find('~')) << ShortProgramFiles()[0];
+    {
+        const TOwnedFolders owned(&ShortProgramFiles);
+        EXPECT_FALSE(IsSafeTargetFolder(programFiles));
+        EXPECT_FALSE(IsSafeTargetFolder(ShortProgramFiles()[0]));
+        EXPECT_TRUE(IsSafeTargetFolder(programFiles + "\\Vendor"));
+    }
+    EXPECT_FALSE(IsSafeTargetFolder(ShortProgramFiles()[0]));
+}
+
 // The folders of this very system that no installation may empty.
 TEST(InstallTargetCheck, RefusesTheSystemsOwnFoldersAndAllowsFoldersBelowThem)
 {
