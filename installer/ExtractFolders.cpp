@@ -4,6 +4,7 @@
 
 #include <cwchar>
 #include <utility>
+#include <vector>
 
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
@@ -197,25 +198,35 @@ void TExtractFolders::Added(const std::wstring &entryName)
     folder.names.insert(key_);
 }
 
-bool TExtractFolders::MakeBelowMade(TInstParams &settings, const std::string &folder)
+bool TExtractFolders::MakeMissing(TInstParams &settings, const std::string &folder)
 {
-    if (!trusted_ || folder.size() <= rootText_.size() || folder.compare(0, rootText_.size(), rootText_) != 0)
+    if (!trusted_ || folder.size() <= rootText_.size() || folder.compare(0, rootText_.size(), rootText_) != 0 ||
+        AnyMayAlias(AnsiToWide(folder.substr(rootText_.size()))))
         return false;
-    const std::string inner = ExcludeTrailingBackslash(folder);
-    const std::string parent = ExtractFilePath(inner);
-    if (parent != rootText_ && made_.count(parent) == 0)
-        return false;
-    const std::wstring relative = AnsiToWide(folder.substr(rootText_.size()));
-    if (AnyMayAlias(relative))
-        return false;
-    std::wstring parentKey, name;
-    SplitLast(relative, parentKey, name);
-    const TFolder &up = Find(parentKey);
-    if (!up.known || (up.exists && up.names.count(UpperKey(name)) != 0))
-        return false;
-    if (!CreateDirectoryW(AnsiToWide(inner).c_str(), nullptr))
-        return false;
-    settings.install_log.AddFolder(inner);
+    // Up from the folder to the first one that is there, each level on the
+    // way known not to be there; innermost first, without the backslash.
+    std::vector<std::string> missing;
+    std::string current = ExcludeTrailingBackslash(folder);
+    for (;;) {
+        const std::string parent = ExtractFilePath(current);
+        if (parent.size() < rootText_.size())
+            return false;
+        const TFolder &up = Find(AnsiToWide(parent.substr(rootText_.size())));
+        if (!up.known || (up.exists && up.names.count(UpperKey(AnsiToWide(current.substr(parent.size())))) != 0))
+            return false;
+        missing.push_back(current);
+        if (up.exists)
+            break;
+        if (parent.size() == rootText_.size())
+            return false; // the root itself is not there
+        current = ExcludeTrailingBackslash(parent);
+    }
+    // Down again, each logged as the folder chain logs it.
+    for (size_t i = missing.size(); i-- > 0;) {
+        if (!CreateDirectoryW(AnsiToWide(missing[i]).c_str(), nullptr))
+            return false;
+        settings.install_log.AddFolder(missing[i]);
+    }
     return true;
 }
 
@@ -223,7 +234,7 @@ bool TExtractFolders::Make(TInstParams &settings, const std::string &folder)
 {
     if (made_.count(folder) != 0)
         return true;
-    if (!MakeBelowMade(settings, folder) && !CreateFolderChain(settings, folder))
+    if (!MakeMissing(settings, folder) && !CreateFolderChain(settings, folder))
         return false;
     made_.insert(folder);
     if (folder.compare(0, rootText_.size(), rootText_) == 0)

@@ -3,8 +3,8 @@
 // library's own.
 //
 // A folder is made (CreateFolderChain) once for all the files it receives, not
-// once per file; one whose parent the extraction has made already and that is
-// known not to be there is made with a single call. The existence test that comes before a file is written (and
+// once per file; folders known not to be there are made without looking for
+// them first. The existence test that comes before a file is written (and
 // deletes an older copy) is needed only when the entry's name may be taken.
 // That is known without a lookup: the target folder is listed once, a folder
 // that its parent lists is listed the first time an entry goes there, and a
@@ -51,11 +51,12 @@ private:
         std::set<std::wstring> names; // its files and folders, upper case
     };
 
-    // A folder whose parent this extraction has made (or the root) and that
-    // is known not to be there yet is made with one call and logged as the
-    // folder chain would log it. False when that does not apply or the call
-    // fails; the folder chain then does the work.
-    bool MakeBelowMade(TInstParams &settings, const std::string &folder);
+    // A folder that is known not to be there, below folders known not to be
+    // there up to one known to be there, is made level by level without a
+    // lookup and logged as the folder chain would log it. False when that
+    // knowledge is missing or a level cannot be made; the folder chain then
+    // does the work (and finds the levels made here).
+    bool MakeMissing(TInstParams &settings, const std::string &folder);
     TFolder &Find(const std::wstring &folder);
     TFolder &FolderOf(const std::wstring &entryName, size_t nameStart);
     TFolder List(const std::wstring &folder);

@@ -62,7 +62,9 @@ TEST_F(ExtractFoldersTest, FoldersAreMadeOnceAndAFolderThatWasThereKeepsItsFiles
     ASSERT_TRUE(folders.Make(settings_, At(L"Было\\Внутри\\")));
     EXPECT_TRUE(folders.MayExist(L"Было\\Внутри\\OLD.TXT"));
     ASSERT_TRUE(folders.Make(settings_, At(L"Новая\\Папка\\")));
-    EXPECT_EQ(2u, LogLines()); // "Новая" and "Новая\Папка"
+    EXPECT_EQ((std::vector<std::string>{"+Folder: " + AnsiToUtf8(At(L"Новая")),
+                                        "+Folder: " + AnsiToUtf8(At(L"Новая\\Папка"))}),
+              settings_.install_log.Lines());
     EXPECT_FALSE(folders.MayExist(L"Новая\\Папка\\a.txt"));
     EXPECT_FALSE(folders.MayExist(L"Новая\\b.txt"));
 
@@ -71,8 +73,9 @@ TEST_F(ExtractFoldersTest, FoldersAreMadeOnceAndAFolderThatWasThereKeepsItsFiles
     EXPECT_EQ(2u, LogLines());
 
     // Below a folder made here, a new folder is made at once and logged as
-    // the folder chain logs it; one that appeared meanwhile is left to the
-    // chain, which finds it and logs nothing.
+    // the folder chain logs it. A folder, or a level above it, that appeared
+    // after it was looked at is left to the chain, which finds it there and
+    // logs only what it makes.
     ASSERT_TRUE(folders.Make(settings_, At(L"Новая\\Вторая\\")));
     EXPECT_EQ(3u, LogLines());
     EXPECT_EQ("+Folder: " + AnsiToUtf8(At(L"Новая\\Вторая")), settings_.install_log.Lines().back());
@@ -80,6 +83,10 @@ TEST_F(ExtractFoldersTest, FoldersAreMadeOnceAndAFolderThatWasThereKeepsItsFiles
     ASSERT_TRUE(CreateDirectoryW(AnsiToWide(At(L"Новая\\Чужая")).c_str(), nullptr));
     EXPECT_TRUE(folders.Make(settings_, At(L"Новая\\Чужая\\")));
     EXPECT_EQ(3u, LogLines());
+    ASSERT_TRUE(CreateDirectoryW(AnsiToWide(At(L"Третья")).c_str(), nullptr));
+    EXPECT_TRUE(folders.Make(settings_, At(L"Третья\\Глубже\\")));
+    EXPECT_EQ(4u, LogLines());
+    EXPECT_EQ("+Folder: " + AnsiToUtf8(At(L"Третья\\Глубже")), settings_.install_log.Lines().back());
 
     // A folder that cannot be made is not taken for made.
     Put(L"file");
