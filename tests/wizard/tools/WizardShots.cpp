@@ -91,8 +91,6 @@ void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD)
     ClassLib::Guarded([] { ShootPendingDialog(); });
 }
 
-// Clicks Next with the page's first edit set to text and pictures the box the
-// page shows; the page and the edit are put back afterwards.
 // A folder below the temp folder that holds a file: a target the page asks
 // about before it lets the user go on.
 std::string FolderWithContent()
@@ -108,6 +106,8 @@ std::string FolderWithContent()
     return WideToAnsi(folder);
 }
 
+// Clicks Next with the page's first edit set to text and pictures the box the
+// page shows; the page and the edit are put back afterwards.
 void ShootCheckBox(int page, const std::string &text, const char *suffix)
 {
     auto *edit = FindOnPage<TEdit>(FrmMain->Pages().at(static_cast<size_t>(page)));
