@@ -11,6 +11,7 @@ set(modes_sample_payload ${CMAKE_SOURCE_DIR}/resources/payload)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 add_executable(e2e_windows ${CMAKE_CURRENT_LIST_DIR}/tools/WindowProbe.cpp)
+target_link_libraries(e2e_windows PRIVATE foreign_window_text)
 set_target_properties(e2e_windows PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${modes_dir})
 
 file(GLOB_RECURSE modes_sample_files CONFIGURE_DEPENDS ${modes_sample_payload}/*)

@@ -13,32 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "foundation/VxText.h"
+#include "tests/helpers/ForeignWindowText.h"
+
 namespace {
-
-std::string ToUtf8(const std::wstring &text)
-{
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-// The window's text, asked of the window itself (edit controls of another
-// process keep theirs only there).
-std::wstring TextOf(HWND window)
-{
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
-        return std::wstring();
-    std::vector<wchar_t> buffer(length + 1);
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                             SMTO_ABORTIFHUNG, 2000, &copied))
-        return std::wstring();
-    return std::wstring(buffer.data(), copied < length ? copied : length);
-}
 
 std::wstring OneLine(const std::wstring &text)
 {
@@ -80,7 +58,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM context)
     } else if (lstrcmpiW(kind.c_str(), L"Edit") == 0) {
         if (!box.text.empty())
             box.text += L' ';
-        box.text += OneLine(TextOf(child));
+        box.text += OneLine(ForeignWindowText(child));
     }
     return TRUE;
 }
@@ -103,7 +81,7 @@ BOOL CALLBACK AnswerWindow(HWND window, LPARAM context)
     if (box.buttons.empty())
         return TRUE;
     if (watch.seen.insert(window).second)
-        watch.lines += ToUtf8(TextOf(window) + L": " + box.text) + "\n";
+        watch.lines += WideToUtf8(ForeignWindowText(window) + L": " + box.text) + "\n";
     // Again at each round while the box stays: a click may come before the
     // box takes input.
     PostMessageW(box.buttons.front(), BM_CLICK, 0, 0);

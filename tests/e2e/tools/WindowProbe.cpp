@@ -22,35 +22,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
+
+#include "foundation/VxText.h"
+#include "tests/helpers/ForeignWindowText.h"
 
 namespace {
-
-std::string ToUtf8(const std::wstring &text)
-{
-    if (text.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
 
 // The text as the window's own procedure gives it (across processes too),
 // with line breaks shown as "\n".
 std::string WindowText(HWND window)
 {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
-        return std::string();
-    std::vector<wchar_t> buffer(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                        SMTO_ABORTIFHUNG, 2000, &copied);
-    std::string text = ToUtf8(std::wstring(buffer.data()));
     std::string shown;
-    for (char c : text) {
+    for (char c : WideToUtf8(ForeignWindowText(window))) {
         if (c == '\r')
             continue;
         if (c == '\n')
@@ -65,7 +48,7 @@ std::string ClassName(HWND window)
 {
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);
-    return ToUtf8(name);
+    return WideToUtf8(name);
 }
 
 void PrintLine(const std::string &line)
@@ -101,7 +84,7 @@ std::string ProgramName(DWORD process)
     if (!ok)
         return "?";
     const std::wstring full(path, size);
-    return ToUtf8(full.substr(full.find_last_of(L"\\/") + 1));
+    return WideToUtf8(full.substr(full.find_last_of(L"\\/") + 1));
 }
 
 BOOL CALLBACK ListTopLevel(HWND window, LPARAM)
