@@ -12,6 +12,7 @@
 #include "installer/ExtractFolders.h"
 #include "installer/InstParams.h"
 #include "tests/installer/StepsTestUtil.h"
+#include "tests/support/FolderLinks.h"
 
 namespace {
 
@@ -108,6 +109,19 @@ TEST_F(ExtractFoldersTest, NamesWithAnotherSpellingAreAlwaysTestedAndAfterOneIsW
 
     folders.Added(L"a.txt.");
     EXPECT_TRUE(folders.MayExist(L"fresh.txt"));
+}
+
+// A link already in the target may make two of its folders one: a name
+// written into one may then be taken in the other, and every name is tested.
+TEST_F(ExtractFoldersTest, ALinkInAListedFolderMakesEveryNameMayExist)
+{
+    ASSERT_TRUE(CreateDirectoryW(AnsiToWide(At(L"Данные")).c_str(), nullptr));
+    ASSERT_TRUE(TestLinks::MakeLink(At(L"Ссылка"), At(L"Данные"), TestLinks::TLinkKind::Junction));
+    TExtractFolders folders(root_.Path());
+    folders.Added(L"Данные\\a.txt");
+    EXPECT_TRUE(folders.MayExist(L"Ссылка\\a.txt"));
+    EXPECT_TRUE(folders.MayExist(L"new.txt"));
+    TestLinks::RemoveLink(At(L"Ссылка"));
 }
 
 TEST_F(ExtractFoldersTest, OnceDistrustedEveryNameMayExist)
