@@ -17,17 +17,48 @@ if(EXISTS ${SETUP_RESOURCE_DIR}/payload.rar)
 elseif(IS_DIRECTORY ${SETUP_RESOURCE_DIR}/payload)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(setup_payload ${setup_gen_dir}/payload.rar)
-  file(GLOB_RECURSE setup_payload_files CONFIGURE_DEPENDS LIST_DIRECTORIES true ${SETUP_RESOURCE_DIR}/payload/*)
+  set(setup_payload_folders ${SETUP_RESOURCE_DIR}/payload)
+  set(setup_payload_programs)
+  # The sample's configuration starts programs of its product, which the
+  # repository does not keep as files: small stand-ins are built under their
+  # names and packed beside the sample's payload folder.
+  get_filename_component(setup_resource_real ${SETUP_RESOURCE_DIR} REALPATH)
+  get_filename_component(setup_sample_real ${CMAKE_SOURCE_DIR}/resources REALPATH)
+  if(setup_resource_real STREQUAL setup_sample_real)
+    set(setup_sample_programs_dir ${setup_gen_dir}/sample-programs)
+    foreach(program RequestDesk RequestDeskAgent Uninstall)
+      add_executable(sample_${program} WIN32 ${CMAKE_SOURCE_DIR}/resources/sample_program.cpp)
+      target_link_libraries(sample_${program} PRIVATE foundation)
+      target_link_options(sample_${program} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+      set_target_properties(sample_${program} PROPERTIES
+        OUTPUT_NAME ${program} RUNTIME_OUTPUT_DIRECTORY ${setup_sample_programs_dir})
+      list(APPEND setup_payload_programs sample_${program})
+    endforeach()
+    list(APPEND setup_payload_folders ${setup_sample_programs_dir})
+  endif()
+  # The listing of the payload folder (names, sizes, times) is taken at every
+  # build and rewritten only when it changed; the archive is packed again
+  # whenever the listing is newer, so a deleted, renamed or older-dated file
+  # counts as a change as much as an edited one.
+  set(setup_payload_listing ${setup_gen_dir}/payload.listing)
+  add_custom_target(setup_payload_listing
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/rar4pack.py
+            --manifest ${setup_payload_listing} ${SETUP_RESOURCE_DIR}/payload
+    BYPRODUCTS ${setup_payload_listing}
+    VERBATIM)
   add_custom_command(
     OUTPUT ${setup_payload}
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/rar4pack.py ${SETUP_RESOURCE_DIR}/payload ${setup_payload}
-    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/rar4pack.py ${setup_payload_files}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/rar4pack.py ${setup_payload_folders} ${setup_payload}
+    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/rar4pack.py ${setup_payload_listing} ${setup_payload_programs}
     COMMENT "Packing the payload into payload.rar"
     VERBATIM)
 else()
   message(FATAL_ERROR "setup: ${SETUP_RESOURCE_DIR} has neither payload.rar nor a payload folder")
 endif()
 add_custom_target(setup_payload DEPENDS ${setup_payload})
+if(TARGET setup_payload_listing)
+  add_dependencies(setup_payload setup_payload_listing)
+endif()
 
 set(SETUP_RC_PAYLOAD ${setup_payload})
 set(SETUP_RC_LICENCE ${SETUP_RESOURCE_DIR}/licence.rtf)

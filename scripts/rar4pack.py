@@ -1,13 +1,22 @@
 #!/usr/bin/env python3
 """Packs a folder into a RAR 4 archive with the stored method (no compression).
 
-    rar4pack.py <folder> <archive>
+    rar4pack.py <folder> [<folder>...] <archive>
+    rar4pack.py --manifest <listing> <folder> [<folder>...]
 
 Entries are named relative to the folder with backslashes, folders before
 their contents, in name order, so the same folder always gives the same bytes.
+Further folders are laid over the first: their entries join it in the same
+order, and a file of a later folder replaces one of the same name.
 Names outside ASCII carry the format's Unicode name field. A file named
 .gitkeep only keeps an otherwise empty folder in version control: it is not
 packed, its folder is.
+
+--manifest writes the listing of what the archive would be made of (every
+entry's name, size and modification time) into <listing>, and leaves the file
+untouched when it already holds that listing: a build that packs whenever the
+listing file is newer than the archive then packs again after a file is
+deleted, renamed or replaced by one with an older time, and only then.
 """
 import os
 import sys
@@ -69,28 +78,72 @@ def entry(name, data, folder, mtime):
 
 
 def walk(root, parts=()):
-    here = os.path.join(root, *parts)
-    for name in sorted(os.listdir(here)):
-        if name == PLACEHOLDER:
+    yield from walk_all([root], parts)
+
+
+def walk_all(roots, parts=()):
+    """The entries of the folders laid over each other: (relative name, path,
+    is folder), a folder before its contents, names in order."""
+    found = {}
+    for root in roots:
+        here = os.path.join(root, *parts)
+        if not os.path.isdir(here):
             continue
-        path = os.path.join(here, name)
+        for name in os.listdir(here):
+            if name == PLACEHOLDER:
+                continue
+            path = os.path.join(here, name)
+            if os.path.isdir(path):
+                found.setdefault(name, path)
+            else:
+                found[name] = path
+    for name in sorted(found):
+        path = found[name]
         rel = parts + (name,)
         if os.path.isdir(path):
             yield '\\'.join(rel), path, True
-            yield from walk(root, rel)
+            yield from walk_all(roots, rel)
         else:
             yield '\\'.join(rel), path, False
 
 
+def write_manifest(listing, roots):
+    lines = []
+    for rel, path, is_folder in walk_all(roots):
+        st = os.stat(path)
+        lines.append('%s\t%s\t%d\n' % (rel, 'folder' if is_folder else st.st_size, st.st_mtime_ns))
+    text = ''.join(lines).encode('utf-8', 'surrogateescape')
+    try:
+        with open(listing, 'rb') as f:
+            if f.read() == text:
+                return
+    except OSError:
+        pass
+    os.makedirs(os.path.dirname(os.path.abspath(listing)), exist_ok=True)
+    with open(listing + '.tmp', 'wb') as f:
+        f.write(text)
+    os.replace(listing + '.tmp', listing)
+
+
 def main():
-    if len(sys.argv) != 3:
-        sys.exit('usage: rar4pack.py <folder> <archive>')
-    folder, archive = sys.argv[1], sys.argv[2]
-    if not os.path.isdir(folder):
-        sys.exit('rar4pack: no folder ' + folder)
+    args = sys.argv[1:]
+    manifest = None
+    if args[:1] == ['--manifest'] and len(args) >= 3:
+        manifest, folders = args[1], args[2:]
+    elif len(args) >= 2 and not args[0].startswith('--'):
+        folders, archive = args[:-1], args[-1]
+    else:
+        sys.exit('usage: rar4pack.py <folder> [<folder>...] <archive>\n'
+                 '       rar4pack.py --manifest <listing> <folder> [<folder>...]')
+    for folder in folders:
+        if not os.path.isdir(folder):
+            sys.exit('rar4pack: no folder ' + folder)
+    if manifest:
+        write_manifest(manifest, folders)
+        return
     out = bytearray(b'Rar!\x1A\x07\x00')
     out += block(BLOCK_MAIN, 0, bytes(6))
-    for rel, path, is_folder in walk(folder):
+    for rel, path, is_folder in walk_all(folders):
         data = b'' if is_folder else open(path, 'rb').read()
         out += entry(rel, data, is_folder, int(os.path.getmtime(path)))
     out += block(BLOCK_END, FLAG_SKIP_IF_UNKNOWN, b'')

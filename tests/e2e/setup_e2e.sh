@@ -3,9 +3,11 @@
 #  - a setup.exe whose configuration is broken ends with exit code 1 and
 #    installs nothing (silent and console mode);
 #  - the sample setup.exe installs silently: the payload byte for byte, the
-#    install log, the installation record byte for byte, the registry values
-#    with their types and the shortcuts;
-#  - it updates silently over itself: the previous version's leftovers go, the
+#    programs that its finish items, autorun record and uninstall entry name,
+#    the install log, the installation record byte for byte, the registry
+#    values with their types and the shortcuts;
+#  - it updates silently over itself, while the program it started after the
+#    installation still runs: the previous version's leftovers go, the
 #    payload is whole again, and the user's data stays: the preserved files and
 #    the files that the payload does not carry (the product's own database);
 #  - it installs again in console mode, which shows its state lines;
@@ -14,8 +16,12 @@
 # Runs inside the environment that scripts/test sets up (SETUP_WINE,
 # WINEPREFIX).
 #
-#   setup_e2e.sh SETUP_EXE PAYLOAD_FOLDER [--broken-config=SETUP_EXE]
+#   setup_e2e.sh SETUP_EXE PAYLOAD_FOLDER [--payload-overlay=FOLDER]
+#                [--broken-config=SETUP_EXE]
 #                [--damaged-payload=SETUP_EXE --dialog-answerer=EXE]
+#
+# --payload-overlay names the folder that the build packs over the payload
+# folder (the sample's programs, which the build makes).
 #
 # A further variant that must fail is checked with clean_state followed by
 # expect_failed_install EXE WHAT (see there).
@@ -23,11 +29,13 @@ set -euo pipefail
 setup=$1
 payload=$2
 shift 2
+overlay=
 broken_config=
 damaged=
 answerer=
 for arg in "$@"; do
   case $arg in
+    --payload-overlay=*) overlay=${arg#*=} ;;
     --broken-config=*) broken_config=${arg#*=} ;;
     --damaged-payload=*) damaged=${arg#*=} ;;
     --dialog-answerer=*) answerer=${arg#*=} ;;
@@ -38,7 +46,15 @@ wine=${SETUP_WINE:?run this through scripts/test}
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The sample's programs that the installations started are still running.
+end_programs() {
+  local program
+  for program in RequestDesk.exe RequestDeskAgent.exe Uninstall.exe; do
+    "$wine" taskkill /f /im "$program" </dev/null >/dev/null 2>&1 || true
+  done
+  rm -rf "$work"
+}
+trap end_programs EXIT
 cp "$setup" "$work/setup.exe"
 
 # The sample product's folder and registry keys (resources/config.x-ini).
@@ -127,11 +143,12 @@ expect_failed_install() {
 }
 
 # The files of the payload in the archive's order (rar4pack), relative, with
-# backslashes.
+# backslashes; with --paths each followed by a tab and the file it is packed from.
 payload_files() {
   python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); import rar4pack
-for rel, _, folder in rar4pack.walk(sys.argv[2]):
-    if not folder: print(rel)' "$scripts" "$payload"
+for rel, path, folder in rar4pack.walk_all([f for f in sys.argv[3:] if f]):
+    if not folder: print(rel + ("\t" + path if sys.argv[2] == "--paths" else ""))' \
+    "$scripts" "${1:-}" "$payload" "$overlay"
 }
 
 check_registry() {
@@ -185,11 +202,15 @@ check_record() {
 check_installed() {
   local what=$1
   [ -d "$target" ] || fail "$what: no target folder $target"
-  local f
-  while read -r f; do
+  local f source
+  while IFS=$'\t' read -r f source; do
     f=${f//\\//}
-    cmp -s "$payload/$f" "$target/$f" || fail "$what: $f differs from the payload"
-  done < <(payload_files)
+    cmp -s "$source" "$target/$f" || fail "$what: $f differs from the payload"
+  done < <(payload_files --paths)
+  # The finish programs, the autorun program and the uninstaller.
+  for f in RequestDesk.exe RequestDeskAgent.exe Uninstall.exe; do
+    [ -f "$target/$f" ] || fail "$what: $f, which the configuration names, is not installed"
+  done
   [ -d "$target/Data" ] || fail "$what: the payload's empty Data folder is missing"
   check_record "$what"
   local log="$target/Install.log"
