@@ -77,6 +77,10 @@ function(add_setup_program target folder config)
   configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${folder}/setup.rc @ONLY)
   set_source_files_properties(${folder}/setup.rc PROPERTIES
     OBJECT_DEPENDS "${config};${setup_res_files};${SETUP_RC_PAYLOAD}")
+  # windres reads the manifest that manifest.rc names; CMake's scan of the
+  # script does not see it.
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/classlib/manifest.rc PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/classlib/setup.manifest)
   add_executable(${target} WIN32
     ${CMAKE_SOURCE_DIR}/installer/main.cpp
     ${folder}/setup.rc

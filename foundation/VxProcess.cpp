@@ -377,10 +377,19 @@ bool SignalNamedEvent(const std::string &name)
 
 std::string GetModulePath(HMODULE module)
 {
-    char buffer[2048] = {};
-    if (!GetModuleFileNameA(module, buffer, sizeof buffer - 1))
-        return std::string();
-    return std::string(buffer);
+    // By the wide name: a folder outside the code page would come back with
+    // "?" in the narrow one, a path that names no file.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::string();
+        if (length < buffer.size())
+            return WideToAnsi(std::wstring(buffer.data(), length));
+        if (buffer.size() >= 32768)
+            return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 // ---------------------------------------------------------------------------

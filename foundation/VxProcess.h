@@ -135,7 +135,8 @@ bool SignalNamedEventA(std::string name);
 // Result: true when an event existed and was set, false when none exists.
 bool SignalNamedEvent(const std::string &name);
 
-// Full path of a module (null: the program itself); empty on failure.
+// Full path of a module (null: the program itself); empty on failure. What the
+// code page lacks is escaped (VxText.h), so the path still names the file.
 std::string GetModulePath(HMODULE module);
 
 // ---------------------------------------------------------------------------

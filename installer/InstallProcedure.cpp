@@ -15,6 +15,8 @@ const int CloseSignalAttempts = 3;
 const DWORD CloseSignalWait = 2000;
 const DWORD DeleteRetryWait = 200;
 const unsigned DeleteRetryBudget = 20;
+const unsigned TextNoTargetFolder = 30000;  // "Необходимо указать целевую папку для установки"
+const unsigned TextTargetRefused = 30040;   // the folder cannot be the target
 
 void SystemSleep(DWORD milliseconds)
 {
@@ -293,6 +295,14 @@ bool IsSafeTargetFolder(const std::string &folder)
     return true;
 }
 
+void CheckTargetFolder(const std::string &folder)
+{
+    if (folder.empty())
+        throw Mirelta::TVxMessage(TextNoTargetFolder);
+    if (!IsSafeTargetFolder(folder) || FileExists(ExcludeTrailingBackslash(folder)))
+        throw Mirelta::TVxMessage(TextTargetRefused) << folder;
+}
+
 bool TInstParams::Install()
 {
     try {
@@ -301,8 +311,7 @@ bool TInstParams::Install()
         install_log.Begin();
 
         // Nothing below may run on a folder that is not safe to empty.
-        if (!IsSafeTargetFolder(target_folder))
-            throw Mirelta::TVxMessage(30000) << target_folder;
+        CheckTargetFolder(target_folder);
 
         const std::string folder = ExcludeTrailingBackslash(target_folder);
         if (use_vx_close_event)

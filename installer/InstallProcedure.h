@@ -41,6 +41,11 @@ int AskRetryCancel(const std::string &text);
 // forms, case-insensitively.
 bool IsSafeTargetFolder(const std::string &folder);
 
+// The target check of the installation and of the target page: throws 30000
+// for an empty folder, and 30040 with the folder as given for an existing file
+// and for every folder that IsSafeTargetFolder refuses.
+void CheckTargetFolder(const std::string &folder);
+
 // The waits of the procedure (2000 ms between close signals, 200 ms between
 // deletion attempts). Replaceable so that a test need not sit through them.
 typedef void (*TInstallSleepFunc)(DWORD milliseconds);

@@ -121,9 +121,12 @@ void ReadInstallConditions(TVxXIniReader &reader, TInstParams &params)
         }
         screen.Close();
     }
-    // The platform check shows this text as well as the version check.
-    if (params.platform_check != 0 || params.os_version_check != 0)
+    // The version check needs its text; the platform check shows the same
+    // text when there is one, but does not require it.
+    if (params.os_version_check != 0)
         params.os_message = CfgReadString(reader, "os_message");
+    else if (params.platform_check != 0)
+        params.os_message = CfgReadStringOpt(reader, "os_message");
     if (params.screen_check != 0)
         params.screen_message = CfgReadString(reader, "screen_message");
     conditions.Close();

@@ -38,6 +38,11 @@ void ShowParProcError(const std::string &text)
 TRedistFailureQuestion RedistFailureQuestion = &AskRedistFailure;
 TParProcErrorDisplay ParProcErrorDisplay = &ShowParProcError;
 
+bool IsParProcFolderUsable(const std::string &folder)
+{
+    return IsAbsolutePath(folder);
+}
+
 int AskRedistFailure(const std::string &text)
 {
     switch (ShowMessageDialog(text, mkWarning, mbAbort | mbRetry | mbIgnore, mbIgnore, mbAbort)) {
@@ -58,7 +63,7 @@ void TInstParams::ConnectParProc()
         // A folder that is empty or relative names no main system; the file
         // would land in whatever folder the program was started from. The
         // product is not attached, and the record says so.
-        if (!IsAbsolutePath(par_proc_folder)) {
+        if (!IsParProcFolderUsable(par_proc_folder)) {
             par_proc_install = false;
             throw Mirelta::TVxMessage(TextMainSystemNotFound);
         }

@@ -19,6 +19,11 @@
 
 #include <string>
 
+// Whether ConnectParProc can write into folder: an absolute path, with a drive
+// ("C:\...", a drive root too) or a share ("\\server\share..."). Nothing
+// in it is emptied, so any such folder will do.
+bool IsParProcFolderUsable(const std::string &folder);
+
 // Answers of the redistributable question: IDABORT, IDRETRY or IDIGNORE.
 typedef int (*TRedistFailureQuestion)(const std::string &text);
 // The warning dialog with Abort, Retry and Ignore (Ignore the default, Abort

@@ -5,6 +5,8 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <cstring>
+
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
@@ -15,12 +17,39 @@
 namespace {
 
 const unsigned TextNoStartMenuGroup = 30024;
+const unsigned TextFolderCreate = 30020; // "Ошибка создания директории %1%"
 
 // A component that the file system would not take as a plain folder name:
 // blanks only, or dots and blanks only ("." and ".." climb).
 bool IsSpecialComponent(const std::string &component)
 {
     return component.find_first_not_of(". ") == std::string::npos;
+}
+
+// A name that Windows takes for a device whatever the folder: CON, PRN, AUX,
+// NUL, COM1-COM9 and LPT1-LPT9, also with an extension ("NUL.txt") or blanks
+// before it.
+bool IsDeviceName(const std::string &component)
+{
+    std::string base = component.substr(0, component.find('.'));
+    base.erase(base.find_last_not_of(' ') + 1);
+    for (char &c : base)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// A character that no file or folder name may hold: the wildcards, the
+// redirection and pipe signs, the double quote and the control characters.
+bool HasForbiddenChar(const std::string &text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 32 || std::strchr("<>\"|?*", c) != nullptr)
+            return true;
+    return false;
 }
 
 // A folder path in the form in which two spellings of one folder compare
@@ -41,7 +70,7 @@ bool IsValidStartMenuGroup(const std::string &group)
 {
     if (group.empty() || group[0] == '\\' || group[0] == '/')
         return false;
-    if (group.find(':') != std::string::npos)
+    if (group.find(':') != std::string::npos || HasForbiddenChar(group))
         return false;
     bool named = false;
     std::string::size_type start = 0;
@@ -49,7 +78,7 @@ bool IsValidStartMenuGroup(const std::string &group)
         const std::string::size_type end = group.find_first_of("\\/", start);
         const std::string component = group.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (!component.empty()) {
-            if (IsSpecialComponent(component))
+            if (IsSpecialComponent(component) || IsDeviceName(component))
                 return false;
             named = true;
         }
@@ -100,6 +129,10 @@ void TInstParams::CreateShortcuts()
             FolderKey(groupFolder) ==
                 FolderKey(IncludeTrailingBackslash(common_programs_folder) + prev_start_menu_group))
             DeleteTree(groupFolder, true, false, true);
+        // Without its group folder not one shortcut could be written: that is
+        // a failed installation, not a quiet one without shortcuts.
+        if (!CreateFolderChain(*this, groupFolder))
+            throw Mirelta::TVxMessage(TextFolderCreate) << groupFolder;
         groupFolder = IncludeTrailingBackslash(groupFolder);
 
         for (const TLinkData &link : start_menu_links) {

@@ -5,10 +5,12 @@
 // The start-menu group is a name below the common programs folder. It comes
 // from the user or from a previous installation's record, so it is checked
 // before anything is touched: a name that is absolute, holds a drive or stream
-// colon or steps out with a dot component is refused (message 30024, like a
-// missing group). The group folder is emptied first only when it is the group
-// that the previous installation of this product made; any other existing
-// folder of that name keeps its content and just receives the links.
+// colon, steps out with a dot component or is no name Windows can give a
+// folder is refused (message 30024, like a missing group). The group folder is
+// emptied first only when it is the group that the previous installation of
+// this product made; any other existing folder of that name keeps its content
+// and just receives the links. A group folder that cannot be made fails the
+// step (30020 with the folder).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,8 @@ void CreateShellLink(const std::string &target, const std::string &link, const s
                      const std::string &arguments, const std::string &icon, int32_t iconIndex);
 
 // Whether group may name a folder below the common programs folder: not
-// empty, not absolute, no colon, and no component made of dots and blanks
-// only (".", "..", "...") or of blanks only. Both separators count.
+// empty, not absolute, no colon, none of the characters < > " | ? * nor a
+// control character, no component made of dots and blanks only (".", "..",
+// "...") or of blanks only, and no component that names a device (CON, NUL,
+// COM1, LPT1 and the others, also with an extension). Both separators count.
 bool IsValidStartMenuGroup(const std::string &group);

@@ -97,7 +97,7 @@ bool TFrameGroup::InitPage()
         CBDesktopShortcut->SetCaption(LoadResString(TextDesktopLink));
     Label1->SetCaption(WithTitle(Label1->Caption()));
     PanAutoRun->SetVisible(InstParams.autorun);
-    CBAutoRun->SetCaption(ToAnsiString(InstParams.cb_caption));
+    CBAutoRun->SetCaption(AsCaption(InstParams.cb_caption));
     CBAutoRun->SetChecked(InstParams.create_autorun_record);
     CBAutoRun->SetHint(ToAnsiString(InstParams.comment));
     return true;

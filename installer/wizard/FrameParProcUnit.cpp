@@ -3,7 +3,7 @@
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
-#include "installer/InstallProcedure.h"
+#include "installer/ParProc.h"
 #include "installer/wizard/PageParts.h"
 #include "visual/DlgMessageBoxUnit.h"
 
@@ -67,7 +67,9 @@ bool TFrameParProc::LeavePage()
     if (!InstParams.par_proc_install)
         return true;
     const std::string folder = InstParams.par_proc_folder;
-    if (!IsSafeTargetFolder(folder)) {
+    // The attach step's own rule: it writes one file there and empties
+    // nothing, so a drive root or a system folder is as good as any.
+    if (!IsParProcFolderUsable(folder)) {
         ShowError(LoadResStdString(TextNoParProcFolder));
         return false;
     }

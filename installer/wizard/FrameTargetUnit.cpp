@@ -12,7 +12,6 @@ using namespace WizardPages;
 
 namespace {
 
-const unsigned TextNoTargetFolder = 30000;
 const unsigned TextFolderNotEmpty = 30039;
 
 // Two spellings of one folder compare equal in this form.
@@ -79,8 +78,12 @@ bool TFrameTarget::LeavePage()
 {
     StorePage();
     const std::string folder = InstParams.target_folder;
-    if (!IsSafeTargetFolder(folder)) {
-        ShowError(LoadResStdString(TextNoTargetFolder));
+    // The installation's own check, with its text: an empty field, or the
+    // folder as typed that cannot be the target.
+    try {
+        CheckTargetFolder(folder);
+    } catch (const Mirelta::TVxMessage &refusal) {
+        ShowError(refusal.Text());
         return false;
     }
     if (DirectoryExists(folder) && HoldsAnything(folder) && !IsPreviousInstallation(folder))

@@ -12,6 +12,7 @@
 #include "installer/wizard/FrameReadyUnit.h"
 #include "installer/wizard/FrameTargetUnit.h"
 #include "installer/wizard/FrameWelcomeUnit.h"
+#include "installer/wizard/PageParts.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using namespace ClassLib;
@@ -93,7 +94,7 @@ TFrmMain::TFrmMain(TComponent *owner) : TForm(owner)
 {
     BuildLayout();
 
-    LabelBuild->SetCaption(InstParams.app_long_title);
+    LabelBuild->SetCaption(WizardPages::AsCaption(InstParams.app_long_title));
     SetCaption(AnsiString::Format(LoadResString(30009).c_str(), InstParams.app_title.c_str()));
 
     WizardHost = this;

@@ -1,5 +1,7 @@
 #include "installer/wizard/PageParts.h"
 
+#include <utility>
+
 #include "classlib/ExtCtrls.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxProcess.h"
@@ -69,9 +71,21 @@ void MakeResetButton(TBitBtn *button)
 
 } // namespace
 
+AnsiString AsCaption(const std::string &text)
+{
+    std::string caption;
+    caption.reserve(text.size());
+    for (const char c : text) {
+        if (c == '&')
+            caption += '&';
+        caption += c;
+    }
+    return AnsiString(std::move(caption));
+}
+
 AnsiString WithTitle(const AnsiString &caption)
 {
-    return FormatString(caption.c_str(), InstParams.app_title.c_str());
+    return FormatString(caption.c_str(), AsCaption(InstParams.app_title).c_str());
 }
 
 TLabel *AddTopLabel(TWinControl *parent, const char *utf8, bool wordWrap)

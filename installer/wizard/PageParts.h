@@ -14,7 +14,11 @@
 
 namespace WizardPages {
 
-// printf-style formatting of a caption with the product title as its one "%s".
+// A text of the configuration as a label or check-box caption that shows it
+// as it stands: every "&" doubled, so that none becomes a mnemonic.
+ClassLib::AnsiString AsCaption(const std::string &text);
+// printf-style formatting of a caption with the product title as its one "%s"
+// (shown as it stands).
 ClassLib::AnsiString WithTitle(const ClassLib::AnsiString &caption);
 
 // A label aligned to the top of parent, below the ones aligned before it. Its

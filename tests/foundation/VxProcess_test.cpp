@@ -319,6 +319,22 @@ TEST(EventNameTest, NarrowNameIsTheLowerCaseShortPath)
     EXPECT_EQ(MakeEventNameW("P", own), MakeEventNameW("P", ""));
 }
 
+TEST(ModulePathTest, FolderOutsideTheCodePageStillNamesTheModule)
+{
+    TTempFolder temp;
+    // Greek is not in the ANSI code page of the tests (1251).
+    const std::string folder = temp / Ansi(L"\u03A9\u03BC\u03AD\u03B3\u03B1");
+    ASSERT_TRUE(ForceDirectories(folder));
+    const std::string copy = folder + "\\module.exe";
+    ASSERT_TRUE(FileCopy(ExtractFilePath(GetModulePath(nullptr)) + "vxchild_exit.exe", copy, false));
+    HMODULE module = LoadLibraryW(AnsiToWide(copy).c_str());
+    ASSERT_NE(module, nullptr);
+    const std::string path = GetModulePath(module);
+    FreeLibrary(module);
+    EXPECT_EQ(UpperCase(path), UpperCase(copy));
+    EXPECT_TRUE(FileExists(path)) << path;
+}
+
 TEST(EventNameTest, WideNameIsTheUpperCaseLongPath)
 {
     TTempFolder temp;

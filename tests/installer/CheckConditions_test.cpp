@@ -2,8 +2,10 @@
 
 #include <memory>
 
+#include "foundation/VxProcess.h"
 #include "installer/CheckConditions.h"
 #include "installer/InstParams.h"
+#include "tests/installer/StepsTestUtil.h"
 
 namespace {
 
@@ -181,6 +183,44 @@ TEST(CheckConditionsSystem, RealSystemReportsAnNtVersionAndAScreen)
     EXPECT_GT(width, 0);
     EXPECT_GT(height, 0);
     EXPECT_GT(depth, 0);
+}
+
+// The system that the prefix reports to one program, by Wine's per-program
+// setting; removed again when the object ends.
+class TWineVersionFor {
+public:
+    TWineVersionFor(const std::wstring &program, const wchar_t *version)
+        : key_(L"Software\\Wine\\AppDefaults\\" + program)
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        set_ = RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version),
+                              static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    ~TWineVersionFor() { RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str()); }
+    bool IsSet() const { return set_; }
+
+private:
+    std::wstring key_;
+    bool set_ = false;
+};
+
+TEST(CheckConditionsSystem, ProgramWithOurManifestSeesWindows10AsItIs)
+{
+    // Without the manifest's list of supported systems Windows 8.1, 10 and
+    // 11 all report 6.2, and a required 10.0 would refuse them.
+    TWineVersionFor win10(L"vxchild_version.exe", L"win10");
+    ASSERT_TRUE(win10.IsSet());
+    var_a<TVxProcInfo> child = make_var_a<TVxProcInfo>();
+    TVxProcStartOptions options;
+    options.wait = true;
+    RunProcess("\"" + StepsTest::HelperProgram("vxchild_version") + "\"", "", &options, child);
+    DWORD version = 0;
+    ASSERT_TRUE(GetExitCodeProcess(child->info.hProcess, &version));
+    EXPECT_EQ(version, 1000u); // 10.0
 }
 
 } // namespace

@@ -374,12 +374,14 @@ TEST_F(InstallProcedureTest, UnsafeTargetIsRefusedBeforeAnythingIsTouched)
 {
     WriteFile(In("Inner\\inner.txt"), "inner");
     WriteFile(In("Owned\\owned.txt"), "owned");
+    WriteFile(In("file.txt"), "file");
     ownedByTest = In("Owned");
     const TOwnedFolders owned(&OwnedByTest);
-    // The last ones would empty the target folder itself, the folder that
-    // holds an owned folder.
+    // The last ones but one would empty the target folder itself, the folder
+    // that holds an owned folder; the last is a file.
     for (const std::string &folder : {std::string(), std::string("relative\\folder"), std::string("C:\\"),
-                                      In("Inner/.."), In("Inner\\../Inner/.."), target, In("Owned")}) {
+                                      In("Inner/.."), In("Inner\\../Inner/.."), target, In("Owned"), In("file.txt"),
+                                      In("file.txt\\")}) {
         sink.states.clear();
         params.target_folder = folder;
         params.use_vx_close_event = true;
@@ -388,9 +390,14 @@ TEST_F(InstallProcedureTest, UnsafeTargetIsRefusedBeforeAnythingIsTouched)
         EXPECT_FALSE(params.running);
         EXPECT_TRUE(sink.states.empty()) << folder;
         ASSERT_EQ(answers.Shown().size(), 1u) << folder;
-        EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(30000) << folder));
+        // An empty field is a missing folder; any other is one that cannot
+        // be the target, named as given.
+        const Mirelta::TVxMessage refusal =
+            folder.empty() ? Mirelta::TVxMessage(30000) : Mirelta::TVxMessage(30040) << folder;
+        EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(refusal)) << folder;
     }
     EXPECT_EQ(ReadFile(In("Inner\\inner.txt")), "inner");
+    EXPECT_EQ(ReadFile(In("file.txt")), "file");
     EXPECT_EQ(ReadFile(In("Owned\\owned.txt")), "owned");
 }
 

@@ -315,13 +315,17 @@ TEST_F(LoadConfigTest, ChecksThatAreOffNeedNoFurtherItems)
     EXPECT_EQ(params->os_message, "");
 }
 
-TEST_F(LoadConfigTest, PlatformCheckAloneStillReadsTheTextItShows)
+TEST_F(LoadConfigTest, PlatformCheckAloneReadsTheTextItShowsWithoutRequiringIt)
 {
     SectionAt(config, "install_conditions/os_version") = {I("check", 0)};
     ASSERT_TRUE(Load(config));
     EXPECT_EQ(params->os_message, A("Нужна Windows 7"));
 
+    // Only the version check requires the text.
     Remove(config, "install_conditions/os_message");
+    ASSERT_TRUE(Load(config));
+    EXPECT_EQ(params->os_message, "");
+    SectionAt(config, "install_conditions/os_version") = {I("check", 1), I("major", 6), I("minor", 1)};
     EXPECT_FALSE(Load(config));
 }
 

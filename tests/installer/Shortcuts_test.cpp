@@ -124,6 +124,22 @@ TEST(StartMenuGroupTest, AcceptsOnlyNamesBelowTheProgramsFolder)
         {"Company\\ \\Product", false},
         {"   ", false},
         {"\\\\server\\share", false},
+        // Names Windows cannot give a folder.
+        {"a|b", false},
+        {"a*b", false},
+        {"a?b", false},
+        {"a<b>", false},
+        {"a\"b", false},
+        {"a\tb", false},
+        {"CON", false},
+        {"nul", false},
+        {"NUL\\x", false},
+        {"Company\\AUX.txt", false},
+        {"COM1", false},
+        {"lpt9 ", false},
+        {"CONSOLE", true},
+        {"COM0", true},
+        {"Company\\NULL", true},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.valid, IsValidStartMenuGroup(c.group)) << c.group;
@@ -210,7 +226,7 @@ TEST_F(ShortcutsTest, ForeignGroupFolderKeepsItsContent)
 TEST_F(ShortcutsTest, UnusableGroupIsRefusedBeforeAnythingIsTouched)
 {
     ASSERT_TRUE(StepsTest::WriteFileBytes(params_.common_programs_folder + "\\Other\\Keep.lnk", "keep"));
-    const char *groups[] = {"", "..", "Product\\..\\..", "C:\\Product", "\\Product"};
+    const char *groups[] = {"", "..", "Product\\..\\..", "C:\\Product", "\\Product", "a|b", "CON", "NUL\\x"};
     for (const char *group : groups) {
         params_.start_menu_group = group;
         params_.prev_start_menu_group = group;
@@ -226,6 +242,20 @@ TEST_F(ShortcutsTest, UnusableGroupIsRefusedBeforeAnythingIsTouched)
     }
     EXPECT_EQ("keep", StepsTest::ReadFileBytes(params_.common_programs_folder + "\\Other\\Keep.lnk"));
     EXPECT_FALSE(PathExists(params_.common_programs_folder + "\\Product"));
+}
+
+TEST_F(ShortcutsTest, GroupFolderThatCannotBeMadeFailsTheStep)
+{
+    params_.start_menu_group = "Product";
+    ASSERT_TRUE(StepsTest::WriteFileBytes(Group(), "a file where the folder belongs"));
+    params_.start_menu_links = {Link("app.exe", "App.lnk", "App")};
+    try {
+        params_.CreateShortcuts();
+        ADD_FAILURE() << "the step succeeded without its group folder";
+    } catch (const Mirelta::TVxMessage &message) {
+        EXPECT_EQ((Mirelta::TVxMessage(30020) << Group()).Text(), message.Text());
+    }
+    EXPECT_TRUE(StepsTest::LogEntries(params_).empty());
 }
 
 TEST_F(ShortcutsTest, DesktopLinksAreMadeWithoutStartMenuLinksAndNeverCreateFolders)

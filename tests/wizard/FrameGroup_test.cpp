@@ -90,6 +90,16 @@ TEST_F(FrameGroup, DesktopBoxByTheNumberOfDesktopLinks)
     }
 }
 
+TEST_F(FrameGroup, AmpersandsInConfiguredTextsAreShownAsTheyStand)
+{
+    InstParams.app_title = "R&D";
+    InstParams.cb_caption = A("Запуск & проверка");
+    auto *page = NewPage();
+    EXPECT_EQ(ShownText(page->Label1->Caption()),
+              A("Введите имя папки в меню «Пуск», в которую будут установлены ярлыки для запуска R&D."));
+    EXPECT_EQ(ShownText(page->CBAutoRun->Caption()), A("Запуск & проверка"));
+}
+
 TEST_F(FrameGroup, AutorunBoxOnlyWhenConfigured)
 {
     auto *page = NewPage();
@@ -190,7 +200,8 @@ TEST_F(FrameGroup, NamesOutsideTheProgramsFolderAreRefusedAndTheConfiguredGroupF
 {
     auto *page = NewPage();
     InstParams.configured_start_menu_group = A("Учёт заявок");
-    for (const char *name : {"", "   ", "\\Absolute", "C:Group", "..", "...", "a\\..\\..\\b", "a/../b", "a\\ \\b"}) {
+    for (const char *name : {"", "   ", "\\Absolute", "C:Group", "..", "...", "a\\..\\..\\b", "a/../b", "a\\ \\b",
+                             "a|b", "a*b", "a?b", "a<b>", "a\"b", "CON", "NUL\\x"}) {
         page->GroupEdit->SetText(name);
         TDialogAnswers dialogs;
         EXPECT_FALSE(page->LeavePage()) << name;

@@ -89,14 +89,22 @@ TEST_F(FrameParProc, UntickedBoxAcceptsAnyFolder)
     }
 }
 
-TEST_F(FrameParProc, TickedBoxRefusesFoldersTheInstallationWouldRefuse)
+TEST_F(FrameParProc, TickedBoxRefusesWhatTheAttachStepRefusesAndNoMore)
 {
-    for (const char *folder : {"", "relative", "C:main", "C:\\", "\\\\server\\share", "C:\\a\\..\\b"}) {
+    for (const char *folder : {"", "relative", "C:main", "\\main"}) {
         EXPECT_FALSE(LeaveWith(true, folder)) << folder;
         ASSERT_EQ(shown.size(), 1u) << folder;
         EXPECT_EQ(shown[0].text, A("Пожалуйста, укажите папку с установленной системой MIRELTA.")) << folder;
         EXPECT_EQ(shown[0].caption, A("Ошибка"));
         EXPECT_EQ(shown[0].buttons, mbOk);
+    }
+    // The step writes one file into the folder and empties nothing: a drive
+    // or share root and a system folder are folders like any other.
+    ASSERT_TRUE(InstParams.par_proc_check_file.empty());
+    for (const char *folder : {"M:\\", "\\\\srv\\share", "C:\\Program Files", "C:\\a\\..\\b"}) {
+        EXPECT_TRUE(LeaveWith(true, folder)) << folder;
+        EXPECT_TRUE(shown.empty()) << folder;
+        EXPECT_EQ(InstParams.par_proc_folder, folder);
     }
 }
 

@@ -96,11 +96,19 @@ TEST_F(FrameTarget, ResetChangesOnlyTheEdit)
 
 TEST_F(FrameTarget, RefusesFoldersTheInstallationWouldRefuse)
 {
-    for (const char *folder :
-         {"", "relative", "C:", "C:foo", "C:\\", "\\\\server\\share\\", "C:\\a\\..\\b", "C:\\.\\a", "\\a\\b"}) {
+    const std::string file = temp / "file.txt";
+    MakeFile(file);
+    for (const std::string &folder : {std::string(), std::string("relative"), std::string("C:"),
+                                      std::string("C:foo"), std::string("C:\\"), std::string("\\\\server\\share\\"),
+                                      std::string("C:\\a\\..\\b"), std::string("C:\\.\\a"), std::string("\\a\\b"), file,
+                                      file + "\\"}) {
         EXPECT_FALSE(LeaveWith(folder)) << folder;
         ASSERT_EQ(shown.size(), 1u) << folder;
-        EXPECT_EQ(shown[0].text, A("Необходимо указать целевую папку для установки")) << folder;
+        // An empty field asks for a folder; any other names the one typed.
+        EXPECT_EQ(shown[0].text, folder.empty() ? A("Необходимо указать целевую папку для установки")
+                                                : A("Установка в папку \"") + folder +
+                                                      A("\" невозможна. Укажите другую папку."))
+            << folder;
         EXPECT_EQ(shown[0].caption, A("Ошибка")) << folder;
         EXPECT_EQ(shown[0].buttons, mbOk) << folder;
         EXPECT_EQ(page->DirEdit->Text(), folder);

@@ -43,3 +43,12 @@ TEST_F(FrameWelcome, TitleIsAnArgumentNotAFormat)
     auto *page = host.AddPage<TFrameWelcome>();
     EXPECT_EQ(page->LabelCaption->Caption(), A("Добро пожаловать в программу установки 100%s %d."));
 }
+
+TEST_F(FrameWelcome, AmpersandsInTheTitleAreShownAsTheyStand)
+{
+    InstParams.app_title = "Tom & Jerry && Co";
+    TPageHost host;
+    auto *page = host.AddPage<TFrameWelcome>();
+    EXPECT_EQ(ShownText(page->LabelCaption->Caption()),
+              A("Добро пожаловать в программу установки Tom & Jerry && Co."));
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../installer/DialogAnswers.h"
+#include "PagesTestUtil.h"
 #include "WizardTestUtil.h"
 #include "classlib/Forms.h"
 #include "foundation/VxMessage.h"
@@ -165,6 +166,13 @@ TEST(WizardSidePicture, AMissingOrBrokenResourceLeavesThePictureEmpty)
     EXPECT_TRUE(picture.Empty());
     EXPECT_TRUE(LoadPictureResource(&picture, "LEFT_IMG"));
     EXPECT_FALSE(picture.Empty());
+}
+
+TEST_F(FrmMainTest, AmpersandsInTheLongTitleAreShownAsTheyStand)
+{
+    InstParams.app_long_title = A("Учёт & контроль 2.0");
+    TFrmMain form(nullptr);
+    EXPECT_EQ(A("Учёт & контроль 2.0"), PagesTest::ShownText(form.LabelBuild->Caption()));
 }
 
 TEST_F(FrmMainTest, BackStartsDisabledAndAClickBeforeTheFirstPageDoesNothing)

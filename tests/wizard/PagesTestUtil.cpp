@@ -114,6 +114,17 @@ std::string MakeFolder(const std::string &path)
     return path;
 }
 
+std::string ShownText(const std::string &caption)
+{
+    std::string shown;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && ++i == caption.size())
+            break;
+        shown += caption[i];
+    }
+    return shown;
+}
+
 std::string MakeFile(const std::string &path)
 {
     EXPECT_TRUE(StepsTest::WriteFileBytes(path, "data")) << path;

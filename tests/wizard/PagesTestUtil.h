@@ -63,6 +63,10 @@ protected:
     void SetUp() override;
 };
 
+// The text that a label or check box shows for caption: "&&" is one "&", a
+// single "&" only underlines the next character and is not shown.
+std::string ShownText(const std::string &caption);
+
 // Creates the folder (and its parents); returns its path.
 std::string MakeFolder(const std::string &path);
 // Creates a small file (and its folders); returns its path.
