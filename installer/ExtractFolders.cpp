@@ -21,21 +21,36 @@ std::wstring UpperKey(std::wstring text)
     return text;
 }
 
-// A DOS device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), with or without an
-// extension: the library gives such an entry another name.
+// A device name, with or without an extension (the part before the first
+// dot counts, in any case): CON, PRN, AUX, NUL, COM0-COM9 and LPT0-LPT9,
+// which the library writes under "_" and the name; COM and LPT with a
+// superscript 1, 2 or 3, which Windows takes for ports too; and the
+// console's CONIN$ and CONOUT$, which the system may open as the console
+// instead of a file. Where such an entry lands is the library's or the
+// system's choice, not its name.
 bool IsDeviceName(const std::wstring &path, size_t start, size_t end)
 {
+    static const wchar_t *const devices[] = {L"CON",  L"PRN",  L"AUX",    L"NUL",
+                                             L"COM#", L"LPT#", L"CONIN$", L"CONOUT$"};
     size_t stem = start;
     while (stem < end && path[stem] != L'.')
         ++stem;
-    if (stem - start != 3 && stem - start != 4)
+    if (stem - start < 3 || stem - start > 7)
         return false;
     std::wstring name = path.substr(start, stem - start);
     CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
-    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL")
-        return true;
-    return name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0) &&
-           name[3] >= L'1' && name[3] <= L'9';
+    for (const wchar_t *device : devices) {
+        size_t i = 0;
+        for (; device[i] != L'\0' && i < name.size(); ++i) {
+            const wchar_t c = name[i];
+            const bool digit = (c >= L'0' && c <= L'9') || c == 0xB9 || c == 0xB2 || c == 0xB3;
+            if (device[i] == L'#' ? !digit : device[i] != c)
+                break;
+        }
+        if (device[i] == L'\0' && i == name.size())
+            return true;
+    }
+    return false;
 }
 
 // Whether a component of a relative path may reach a file of another

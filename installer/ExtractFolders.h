@@ -15,9 +15,10 @@
 // one. Names compare without regard to case, and a listing counts 8.3 aliases
 // too. Entries whose names Windows or the library may store under another
 // spelling (a "~" alias, a trailing dot or blank, a character not allowed in
-// file names, an empty or "." folder) are always tested; once one of them has
-// been written, or a link entry, or a link has been seen in a folder listed,
-// every entry is: links and file copies write where the library decides.
+// file names, a device name such as AUX, COM0 or CONOUT$, an empty or "."
+// folder) are always tested; once one of them has been written, or a link
+// entry, or a link has been seen in a folder listed, every entry is: links
+// and file copies write where the library decides.
 #pragma once
 
 #include <map>

@@ -74,7 +74,8 @@ public:
 
     // Reads the program's command line and its "CONFIG_XML" resource, the
     // registry and a previous installation's record. Never throws; false when
-    // a step failed (the members set before the failure keep their values).
+    // a step failed (the members set before the failure keep their values,
+    // load_error holds the failure's message text).
     bool Load();
     // The same on given arguments (those after the program name) and a given
     // configuration document; an empty stream fails like a missing resource.
@@ -212,6 +213,7 @@ public:
     bool prev_install_found = false;  // the registry holds an install path
     bool prev_record_matched = false; // its record has our app_sign
     int32_t run_mode = 0;             // 0 wizard, 1 express wizard, 2 window, 3 console, 4 silent
+    std::string load_error;           // why Load failed, the item named; "" after a successful load
     bool running = false;
     bool cancel = false;
 };

@@ -153,6 +153,22 @@ int RunMode(TInstParams &params, TInstProgress *console)
     }
 }
 
+int LoadFailed(const TInstParams &params, TInstProgress *console)
+{
+    if (params.run_mode < 2) {
+        ShowError(LoadResStdString(30033));
+    } else if (params.run_mode == 3) {
+        const std::string text = params.load_error.empty() ? LoadResStdString(30033) : params.load_error;
+        if (console) {
+            console->OnState(text);
+        } else {
+            TConsProgress ownConsole;
+            ownConsole.OnState(text);
+        }
+    }
+    return ExitFailure;
+}
+
 int RunInstaller(TInstParams &params, TInstProgress *console)
 {
     if (!PrepareRunMode(params))
@@ -167,11 +183,8 @@ int InstallerMain()
         CoInitialize(nullptr);
         VxShowHintFix.Init();
 
-        if (!InstParams.Load()) {
-            if (InstParams.run_mode < 2)
-                ShowError(LoadResStdString(30033));
-            return ExitFailure;
-        }
+        if (!InstParams.Load())
+            return LoadFailed(InstParams);
         return RunInstaller(InstParams);
     } catch (const ClassLib::Exception &error) {
         ClassLib::Application->ShowException(error.Message());

@@ -48,6 +48,12 @@ void InstallMathErrorHook();
 // The whole program after WinMain: exit code 0 or 1.
 int InstallerMain();
 
+// The end of a run whose configuration could not be loaded: exit code 1,
+// after message 30033 in the wizard modes and, in the console mode, the
+// load error's text (it names the item) on console, or on a console of its
+// own when it is null. The progress window and the silent mode say nothing.
+int LoadFailed(const TInstParams &params, TInstProgress *console = nullptr);
+
 // The steps after a successful load on the given settings: PrepareRunMode,
 // then RunMode. The console mode reports to console, or to a console of its
 // own when it is null.

@@ -498,6 +498,7 @@ bool TInstParams::Load()
             arguments.erase(arguments.begin());
         config = LoadResourceStream("CONFIG_XML", MAKEINTRESOURCEA(10));
     } catch (...) {
+        load_error = CurrentExceptionToMessage().Text();
         return false;
     }
     return Load(arguments, config);
@@ -506,6 +507,7 @@ bool TInstParams::Load()
 bool TInstParams::Load(const Mirelta::string_vector &arguments, const VTVxStream &config)
 {
     try {
+        load_error.clear();
         prev_record_matched = false;
         prev_start_menu_group.clear();
         tolerant = false;
@@ -563,6 +565,7 @@ bool TInstParams::Load(const Mirelta::string_vector &arguments, const VTVxStream
                 ToAnsiString(FormatString(LoadResString(TextSetupTitle).c_str(), app_title.c_str())));
         return true;
     } catch (...) {
+        load_error = CurrentExceptionToMessage().Text();
         return false;
     }
 }

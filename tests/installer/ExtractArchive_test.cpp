@@ -7,14 +7,19 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "foundation/VxMessage.h"
+#include "foundation/VxPath.h"
+#include "foundation/VxStream.h"
 #include "foundation/VxText.h"
 #include "foundation/WinHandle.h"
 #include "installer/ExtractArchive.h"
+#include "installer/ExtractFolders.h"
 #include "installer/InstParams.h"
+#include "installer/RarStream.h"
 #include "tests/installer/StepsTestUtil.h"
 #include "tests/support/Rar4Writer.h"
 #include "tests/support/SmallStack.h"
@@ -479,6 +484,163 @@ TEST_F(ExtractTest, FilesWrittenEarlierOrLeftInPlaceAreFoundBeforeTheyAreReplace
     later.AddFile(L"Данные\\a.txt", "a").AddFile(L"Данные\\b.txt", "b").AddFile(L"ДАННЫЕ\\KEEP.TXT", "new");
     EXPECT_EQ(WideToAnsi(L"Ошибка удаления файла " + In(L"ДАННЫЕ\\KEEP.TXT")), ExtractError(later.Bytes()));
     EXPECT_EQ("old", FileAt(L"Данные\\keep.txt"));
+}
+
+// A path that the system takes as it stands, a device name included.
+std::wstring Verbatim(const std::wstring &path) { return L"\\\\?\\" + path; }
+
+// The files of a folder without sub-folders, each as "name=content", with
+// " (r)" for a read-only one, in listing order.
+std::vector<std::string> FlatFiles(const std::wstring &folder)
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAW data;
+    Mirelta::TFindHandle find(FindFirstFileW(Verbatim(folder + L"\\*").c_str(), &data));
+    if (!find.IsValid())
+        return files;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::string content;
+        Mirelta::TWinHandle file(CreateFileW(Verbatim(folder + L"\\" + data.cFileName).c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        char buffer[64];
+        DWORD read = 0;
+        while (file.IsValid() && ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+            content.append(buffer, read);
+        files.push_back(WideToUtf8(data.cFileName) + "=" + content +
+                        (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY ? " (r)" : ""));
+    } while (FindNextFileW(find.Get(), &data));
+    return files;
+}
+
+// Empties a folder without sub-folders, files named like devices included.
+void ClearFlatFolder(const std::wstring &folder)
+{
+    WIN32_FIND_DATAW data;
+    Mirelta::TFindHandle find(FindFirstFileW(Verbatim(folder + L"\\*").c_str(), &data));
+    if (!find.IsValid())
+        return;
+    do {
+        const std::wstring path = Verbatim(folder + L"\\" + data.cFileName);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+    } while (FindNextFileW(find.Get(), &data));
+}
+
+// The library alone extracting the archive into the folder, as the extraction
+// went before it kept track of the folders: with testNames each file entry's
+// path is tested first and an older file there deleted, the run ending with
+// message 30019 when it stays; without, the library writes each entry where it
+// will. The text of the message that ends the run; "" when none does.
+std::string LibraryExtract(const std::wstring &folder, const std::string &bytes, bool testNames)
+{
+    TVxFixedMemStream stream(const_cast<char *>(bytes.data()), static_cast<unsigned>(bytes.size()),
+                             TVxFixedMemStream::omRead);
+    RAROpenArchiveDataStream record;
+    record.stream = unowned_var_a<TVxStream>(&stream);
+    record.Data.OpenMode = RAR_OM_EXTRACT;
+    HANDLE archive = RAROpenArchiveEx(&record);
+    if (record.Data.OpenResult != 0)
+        return (Mirelta::TVxMessage(30022) << "2").Text();
+    std::unique_ptr<RARHeaderDataEx> header(new RARHeaderDataEx());
+    std::wstring dest = folder;
+    std::string result;
+    while (result.empty() && RARReadHeaderEx(archive, header.get()) == 0) {
+        const std::string path = WideToAnsi(folder + L"\\" + header->FileNameW);
+        if (testNames && FileExists(path)) {
+            FileDelete(path);
+            if (FileExists(path)) {
+                result = (Mirelta::TVxMessage(30019) << path).Text();
+                break;
+            }
+        }
+        if (RARProcessFileW(archive, RAR_EXTRACT, &dest[0], nullptr) != 0)
+            result = (Mirelta::TVxMessage(30022) << "3").Text();
+    }
+    RARCloseArchive(archive);
+    return result;
+}
+
+// The library writes CON, PRN, AUX, NUL, COM0-COM9 and LPT0-LPT9, with any
+// extension and in any case, under "_" and the name, and the system may take
+// CONIN$, CONOUT$ or a port with a superscript digit for a device. The folder
+// cache leaves every such name to the existence test, and the extraction
+// ends as the test before each file makes it end: an older file under the
+// other spelling is found, replaced or refused.
+TEST_F(ExtractTest, DeviceNamesEndAsWithTheExistenceTestBeforeEveryFile)
+{
+    std::vector<std::wstring> devices = {L"CON",    L"PRN",     L"AUX",        L"NUL",
+                                         L"CONIN$", L"CONOUT$", L"COM\u00B9", L"LPT\u00B2"};
+    for (wchar_t digit = L'0'; digit <= L'9'; ++digit) {
+        devices.push_back(std::wstring(L"COM") + digit);
+        devices.push_back(std::wstring(L"LPT") + digit);
+    }
+    const std::vector<std::wstring> alike = {L"COM10", L"LPT",  L"CONSOLE", L"NULL",
+                                             L"AUXX",  L"CONIN", L"CONOUT", L"COMA"};
+    const unsigned readOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+
+    const std::vector<std::wstring> *const lists[] = {&devices, &alike};
+    for (const std::vector<std::wstring> *stems : lists) {
+        for (const std::wstring &stem : *stems) {
+            std::wstring lower = stem;
+            CharLowerBuffW(&lower[0], static_cast<DWORD>(lower.size()));
+            std::wstring mixed = lower;
+            mixed[0] = stem[0];
+            for (const std::wstring &name : {stem, lower + L".txt", mixed + L".Log.bak"}) {
+                SCOPED_TRACE(WideToUtf8(name));
+                const std::wstring other = L"_" + name;
+                const bool device = stems == &devices;
+
+                // The library's own spelling against the cache's answer.
+                ClearFlatFolder(target_);
+                TRar4Writer single;
+                single.AddFile(name, "x");
+                LibraryExtract(target_, single.Bytes(), false);
+                const std::vector<std::string> written = FlatFiles(target_);
+                const std::wstring writtenName =
+                    written.size() == 1 ? Utf8ToWide(written[0].substr(0, written[0].find('='))) : name;
+                const bool renamed = lstrcmpiW(writtenName.c_str(), name.c_str()) != 0;
+                ClearFlatFolder(target_);
+                TExtractFolders folders(WideToAnsi(target_));
+                const bool mayExist = folders.MayExist(name);
+                EXPECT_TRUE(mayExist || !renamed) << "written as " << WideToUtf8(writtenName);
+                EXPECT_FALSE(renamed && !device) << "written as " << WideToUtf8(writtenName);
+                EXPECT_EQ(device, mayExist);
+
+                // Both spellings in the payload, or the other one in place
+                // before; read-only or not.
+                for (unsigned attributes : {readOnly, 0u}) {
+                    TRar4Writer both;
+                    both.AddFile(name, "first");
+                    if (attributes != 0)
+                        both.WithAttributes(attributes);
+                    both.AddFile(other, "second");
+                    TRar4Writer one;
+                    one.AddFile(name, "new");
+                    for (bool before : {false, true}) {
+                        const std::string &bytes = before ? one.Bytes() : both.Bytes();
+                        auto setUp = [&] {
+                            ClearFlatFolder(target_);
+                            if (before) {
+                                ASSERT_TRUE(WriteWholeFile(In(other), "old"));
+                                SetFileAttributesW(In(other).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+                            }
+                        };
+                        setUp();
+                        const std::string error = ExtractError(bytes);
+                        const std::vector<std::string> files = FlatFiles(target_);
+                        setUp();
+                        EXPECT_EQ(LibraryExtract(target_, bytes, true), error) << before << attributes;
+                        EXPECT_EQ(FlatFiles(target_), files) << before << attributes;
+                    }
+                }
+            }
+        }
+    }
+    ClearFlatFolder(target_);
 }
 
 TEST_F(ExtractTest, FolderBlockedByAFileStopsWith30020AndItsFolder)

@@ -497,6 +497,57 @@ TEST_F(InstallProcedureTest, SecondLockedFileAsksAtOnceOnceTheBudgetIsSpent)
     EXPECT_FALSE(PathExists(In("b.txt")));
 }
 
+// The running program inside the target folder, in a folder named outside the
+// ANSI code page, is kept by the removal without a retry or a question. A copy
+// of this test program stands in for setup.exe there: it runs this same test,
+// which installs into the target that the environment names.
+TEST_F(InstallProcedureTest, RunningProgramInAFolderOutsideTheCodePageIsKept)
+{
+    const wchar_t *const targetVariable = L"INSTALL_TEST_RUNNING_TARGET";
+    std::vector<wchar_t> given(32768);
+    if (GetEnvironmentVariableW(targetVariable, given.data(), static_cast<DWORD>(given.size())) != 0) {
+        params.target_folder = WideToAnsi(given.data());
+        TDialogAnswers answers;
+        EXPECT_TRUE(params.Install());
+        EXPECT_TRUE(answers.Shown().empty());
+        EXPECT_TRUE(sleeps.empty());
+        return;
+    }
+
+    WriteFile(In("old.txt"), "old");
+    const std::wstring folder = AnsiToWide(target) + L"\\\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \u65E5\u672C";
+    const std::wstring program = folder + L"\\setup.exe";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::vector<wchar_t> self(32768);
+    ASSERT_NE(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())), 0u);
+    ASSERT_TRUE(CopyFileW(self.data(), program.c_str(), FALSE));
+
+    std::wstring commandLine = L"\"" + program + L"\" --gtest_filter=" +
+                               AnsiToWide(testing::UnitTest::GetInstance()->current_test_suite()->name()) + L"." +
+                               AnsiToWide(testing::UnitTest::GetInstance()->current_test_info()->name());
+    ASSERT_TRUE(SetEnvironmentVariableW(targetVariable, AnsiToWide(target).c_str()));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    SetEnvironmentVariableW(targetVariable, nullptr);
+    ASSERT_TRUE(started);
+    CloseHandle(process.hThread);
+    const DWORD waited = WaitForSingleObject(process.hProcess, 120000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_NE(GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(PathExists(In("old.txt")));
+    EXPECT_TRUE(FileExists(In("Install.log")));
+}
+
 TEST_F(InstallProcedureTest, ConstantsFileReplacesTheOldCopyAndBecomesWritable)
 {
     WriteFile(In("Config\\consts.x-ini"), "old");

@@ -11,7 +11,9 @@
 #include "classlib/Forms.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
+#include "foundation/VxStream.h"
 #include "foundation/VxText.h"
+#include "foundation/var_a.h"
 #include "installer/InstParams.h"
 #include "installer/InstallProcedure.h"
 #include "installer/InstallerMain.h"
@@ -118,6 +120,33 @@ TEST_F(RunModeTest, UnattendedModesEndWithZeroAfterSuccessAndOneAfterFailure)
     // Only the console run wrote its states.
     const std::string text = ConsoleText();
     EXPECT_EQ(text.rfind("\r\n" + AnsiToOem(LoadResStdString(30016)), 0), 0u) << text;
+}
+
+// A configuration that names the product and lacks every required section.
+TEST_F(RunModeTest, AFailedLoadIsPrintedOnTheConsoleAndShownOnlyInTheWizardModes)
+{
+    std::string broken = "<?xml version=\"1.0\" encoding=\"utf-8\"?><vxini><s n=\"app_sign\" v=\"x\"/></vxini>";
+    std::string error;
+    for (int mode : {0, 1, 2, 3, 4}) {
+        TInstParams loaded;
+        ASSERT_FALSE(loaded.Load({"-express=" + std::to_string(mode)},
+                                 make_var_a<TVxFixedMemStream>(&broken[0], static_cast<unsigned>(broken.size()),
+                                                               TVxFixedMemStream::omRead)));
+        ASSERT_EQ(loaded.run_mode, mode);
+        ASSERT_NE(loaded.load_error, "");
+        TConsProgress console(output);
+        TDialogAnswers answers;
+        EXPECT_EQ(LoadFailed(loaded, &console), 1) << mode;
+        ASSERT_EQ(answers.Shown().size(), mode < 2 ? 1u : 0u) << mode;
+        if (mode < 2) {
+            EXPECT_EQ(answers.Shown()[0].text, LoadResStdString(30033));
+        }
+        if (mode == 3)
+            error = loaded.load_error;
+    }
+    // Only the console run printed, the item named.
+    EXPECT_EQ(ConsoleText(), "\r\n" + AnsiToOem(error));
+    EXPECT_NE(error.find("install_conditions"), std::string::npos) << error;
 }
 
 // Holds the Shift key down while it lives.
