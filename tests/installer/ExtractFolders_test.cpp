@@ -122,9 +122,12 @@ TEST_F(ExtractFoldersTest, ALinkInAListedFolderMakesEveryNameMayExist)
     EXPECT_TRUE(folders.MayExist(L"Ссылка\\a.txt"));
     EXPECT_TRUE(folders.MayExist(L"new.txt"));
     TestLinks::RemoveLink(At(L"Ссылка"));
+}
 
-    // A symbolic link to a file carries the same mark on Windows. Under Wine a
-    // host link to a file lists as a plain file, and no other can be made.
+// A symbolic link to a file carries the same mark on Windows. Under Wine a
+// host link to a file lists as a plain file, and no other can be made.
+TEST_F(ExtractFoldersTest, AFileLinkInAListedFolderMakesEveryNameMayExist)
+{
     Put(L"Файлы\\a.txt");
     if (!TestLinks::MakeLink(At(L"Файлы\\b.txt"), At(L"Файлы\\a.txt"), TestLinks::TLinkKind::SymbolicLink))
         GTEST_SKIP() << "no symbolic link to a file can be made here";
