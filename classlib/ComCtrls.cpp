@@ -8,19 +8,20 @@
 
 #include "classlib/Barrier.h"
 #include "foundation/VxText.h"
-#include "foundation/WinHandle.h"
 
 namespace ClassLib {
 
 namespace {
 
-// The rich-edit library stays loaded for the life of the process.
+// The rich-edit library is loaded once and never freed: rich-edit windows
+// may be destroyed after the static objects (the application's forms go last),
+// and their window procedure must still be there then.
 const wchar_t *RichEditClass()
 {
-    static Mirelta::TLibraryHandle library;
-    if (!library.IsValid())
-        library.Set(LoadLibraryW(L"riched20.dll"));
-    if (!library.IsValid())
+    static HMODULE library = nullptr;
+    if (!library)
+        library = LoadLibraryW(L"riched20.dll");
+    if (!library)
         throw Exception("The rich-text control is not available");
     return RICHEDIT_CLASSW;
 }

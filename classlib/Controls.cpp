@@ -488,8 +488,11 @@ void TControl::SetVisible(bool v)
     if (v == visible_)
         return;
     visible_ = v;
+    TControl *focused = v ? nullptr : FocusedWithin();
     if (handle_)
         ShowWindow(handle_, v ? SW_SHOWNOACTIVATE : SW_HIDE);
+    if (focused)
+        PassFocusOn(focused);
     if (parent_ && !Destroying() && (align_ != alNone || parent_->AutoSize()))
         parent_->AlignControls(nullptr);
 }
@@ -504,8 +507,33 @@ void TControl::SetEnabled(bool v)
     if (v == enabled_)
         return;
     enabled_ = v;
+    TControl *focused = v ? nullptr : FocusedWithin();
     if (handle_)
         EnableWindow(handle_, v ? TRUE : FALSE);
+    if (focused)
+        PassFocusOn(focused);
+}
+
+TControl *TControl::FocusedWithin() const
+{
+    if (!handle_ || isForm_)
+        return nullptr;
+    HWND focus = GetFocus();
+    if (focus != handle_ && !IsChild(handle_, focus))
+        return nullptr;
+    for (HWND w = focus; w && w != handle_; w = GetParent(w))
+        if (TControl *c = FromHandle(w))
+            return c;
+    return const_cast<TControl *>(this);
+}
+
+void TControl::PassFocusOn(TControl *lost)
+{
+    if (Destroying())
+        return;
+    TForm *form = GetParentForm(this);
+    if (form && !form->Destroying())
+        form->FocusNextAfter(lost);
 }
 
 AnsiString TControl::Text() const

@@ -249,6 +249,12 @@ private:
     friend class TApplication;
 
     void Attach(HWND window);
+    // A control that loses its window's focus by being disabled or hidden
+    // hands it on to the next tab stop of its form, so that the form keeps
+    // the keyboard (Esc, Alt+F4). FocusedWithin is the control of this layer,
+    // this one or one inside it, that has the focus, else null.
+    TControl *FocusedWithin() const;
+    void PassFocusOn(TControl *lost);
     void ApplyFont();
     void InheritFont(const TFont &font);
     void InheritColor(TColor color);

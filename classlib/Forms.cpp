@@ -275,6 +275,24 @@ void TForm::FocusChanged(TControl *control)
         activeControl_ = control;
 }
 
+void TForm::FocusNextAfter(TControl *lost)
+{
+    if (Destroying() || !Handle())
+        return;
+    std::vector<TControl *> stops;
+    GetTabOrderList(stops);
+    auto at = std::find(stops.begin(), stops.end(), lost);
+    const size_t first = at == stops.end() ? 0 : static_cast<size_t>(at - stops.begin()) + 1;
+    for (size_t i = 0; i < stops.size(); ++i) {
+        TControl *c = stops[(first + i) % stops.size()];
+        if (c->CanFocus()) {
+            c->SetFocus();
+            return;
+        }
+    }
+    ::SetFocus(Handle());
+}
+
 void TForm::FocusActiveControl()
 {
     if (activeControl_ && activeControl_->CanFocus()) {

@@ -116,6 +116,10 @@ public:
 
     // Called by the controls.
     void FocusChanged(TControl *control);
+    // The focus was on lost (or inside it) when it was disabled or hidden:
+    // it goes to the next tab stop after lost that can take it, else to the
+    // form itself.
+    void FocusNextAfter(TControl *lost);
     void UpdateHints();
 
 protected:

@@ -263,6 +263,31 @@ TEST(Forms, TabAndShiftTabMoveTheFocusInTabOrder)
     dlg.Hide();
 }
 
+TEST(Forms, DisablingOrHidingTheFocusedControlHandsTheFocusToTheNextTabStop)
+{
+    TTestDialog dlg(nullptr);
+    dlg.Show();
+    SetActiveWindow(dlg.Handle());
+    dlg.BtnOk->SetFocus();
+    Application->ProcessMessages();
+    ASSERT_TRUE(dlg.BtnOk->Focused());
+
+    dlg.BtnOk->SetEnabled(false);
+    EXPECT_TRUE(dlg.BtnCancel->Focused());
+    dlg.BtnCancel->Hide();
+    EXPECT_TRUE(dlg.BtnYes->Focused());
+    // Past the last stop it goes round to the first one that can take it.
+    dlg.Edit1->SetEnabled(false);
+    dlg.BtnYes->SetEnabled(false);
+    EXPECT_TRUE(dlg.Edit2->Focused());
+    // With no stop left the form itself keeps the keyboard, so that Escape
+    // still reaches it as a key of its own.
+    dlg.Edit2->SetEnabled(false);
+    dlg.Check->SetEnabled(false);
+    EXPECT_EQ(dlg.Handle(), GetFocus());
+    dlg.Hide();
+}
+
 TEST(Forms, ActionShortcutRunsBeforeTheFocusedControl)
 {
     TTestDialog dlg(nullptr);

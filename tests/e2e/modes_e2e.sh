@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: every run mode of setup.exe under Wine, driven as a person
 # would, with keys and clicks through xdotool, each run checked by its exit
-# code and what it left:
+# code, what it left and that Wine saw no exception in it:
 #  - a broken configuration: one box "Ошибка инициализации" and exit code 1
 #    in the full wizard, no box and 1 in silent mode;
 #  - the progress window (-express=2) installs without a question, starts the
@@ -85,23 +85,29 @@ probe() {
 # --- Runs -------------------------------------------------------------------
 
 # start EXE ARGS...: starts the program in the background; program holds its
-# name, setup_pid the process.
+# name, setup_pid the process. Wine reports the exceptions it sees on the
+# program's stderr (err:seh), which ended checks: a run that crashes on its
+# way out (code unloaded under a window that is still there) fails although
+# its exit code and its windows were right.
 start() {
   program=$1
   shift
-  (cd "$work" && exec timeout 120 "$wine" "./$program" "$@" </dev/null >"$work/out.txt" 2>&1) &
+  (cd "$work" && WINEDEBUG=-all,err+seh exec timeout 120 "$wine" "./$program" "$@" </dev/null >"$work/out.txt" 2>&1) &
   setup_pid=$!
   pids+=("$setup_pid")
 }
 
 # ended [SECONDS]: waits for the started program to end (default 60 s); its
-# exit code goes to $rc.
+# exit code goes to $rc. Fails when the run printed an exception.
 ended() {
   local limit=${1:-60} i
   for ((i = 0; i < limit * 10; i++)); do
     if ! kill -0 "$setup_pid" 2>/dev/null; then
       rc=0
       wait "$setup_pid" || rc=$?
+      if grep -q 'err:seh' "$work/out.txt"; then
+        fail "$program printed an exception: $(grep 'err:seh' "$work/out.txt" | head -n 3)"
+      fi
       return 0
     fi
     sleep 0.1

@@ -1,14 +1,18 @@
 // The progress page: the bar throttle on a counter that wraps, the switch
 // between percentages and indefinite steps, the message pump and the cancel
 // answer of every report; and in the wizard, the installation's outcomes:
-// success on to the finish page, failure and cancel out of the wizard, and
-// one run of the real engine on a small payload.
+// success on to the finish page, failure and cancel out of the wizard (also
+// from the real keyboard: Esc and Alt+F4), and one run of the real engine on
+// a small payload.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../installer/DialogAnswers.h"
 #include "WizardTestUtil.h"
@@ -209,6 +213,28 @@ TFrameProgress *ProgressPage()
     return dynamic_cast<TFrameProgress *>(FrmMain->Pages().at(0));
 }
 
+// Presses the keys down in order and lets them go in reverse, as the keyboard
+// would (SendInput): they reach the focused window of the foreground window,
+// or that window itself as system keys when nothing has the focus.
+void PressKeys(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        inputs.push_back(in);
+    }
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 } // namespace
 
 TEST_F(ProgressWizardTest, SuccessLandsOnTheFinishPageWithFinishFocused)
@@ -293,6 +319,52 @@ TEST_F(ProgressWizardTest, EscapeThenYesCancelsTheInstallationAndClosesWithoutAS
     EXPECT_EQ(LoadResStdString(30010), answers.Shown()[0].text);
     EXPECT_EQ(0, finishRuns);
     EXPECT_FALSE(FrmMain->Installed());
+}
+
+TEST_F(ProgressWizardTest, EscapeAndAltF4FromTheKeyboardAskDuringTheInstallationInBothWizardModes)
+{
+    // The progress page disables Next, which has the focus when the
+    // installation starts: the keys must still reach the wizard.
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        ResetSettings(InstParams);
+        InstParams.run_mode = mode;
+        standIn = TStandIn();
+        standIn.waitForCancel = true;
+        std::vector<TStep> steps;
+        if (mode == 0)
+            steps = {
+                WaitForPage(0),
+                Do([] {
+                    SetForegroundWindow(FrmMain->Handle());
+                    FrmMain->ButNext->SetFocus();
+                    PressKeys({VK_RETURN});
+                }),
+            };
+        TDialogAnswers answers({mbNo, mbYes});
+        bool inFront = false, goesOnAfterNo = false;
+        steps.push_back(WaitFor([] { return InstParams.running; }));
+        steps.push_back(Do([&] {
+            inFront = GetForegroundWindow() == FrmMain->Handle();
+            PressKeys({VK_ESCAPE});
+        }));
+        steps.push_back(WaitFor([&] { return answers.Shown().size() == 1 && !DialogOpen(); }));
+        steps.push_back(Do([&] {
+            goesOnAfterNo = InstParams.running && !InstParams.cancel;
+            PressKeys({VK_MENU, VK_F4});
+        }));
+        TWizardRun run;
+        run.Run(steps, true, 10000);
+        EXPECT_FALSE(run.ForcedClose());
+        EXPECT_TRUE(inFront);
+        EXPECT_TRUE(goesOnAfterNo);
+        EXPECT_TRUE(standIn.userBreak);
+        ASSERT_EQ(2u, answers.Shown().size());
+        EXPECT_EQ(LoadResStdString(30010), answers.Shown()[0].text);
+        EXPECT_EQ(LoadResStdString(30010), answers.Shown()[1].text);
+        EXPECT_EQ(mode == 0 ? 1 : 0, FrmMain->CurrentPage());
+        EXPECT_FALSE(FrmMain->Installed());
+    }
 }
 
 TEST_F(ProgressWizardTest, NoToTheQuestionLetsTheInstallationGoOn)
