@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
@@ -38,22 +37,6 @@ std::string ComparablePath(const std::string &path)
     if (path.find('~') == std::string::npos)
         return UpperCase(path);
     return UpperCase(LongPathName(path));
-}
-
-// The running program's full path as a folder listing spells it: from the
-// wide name, so that a folder outside the ANSI code page carries the same
-// escapes as the listed entries; "" when the system does not give it.
-std::string ProgramPath()
-{
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::string();
-        if (length < buffer.size())
-            return WideToAnsi(std::wstring(buffer.data(), length));
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 // ---------------------------------------------------------------------------
@@ -207,7 +190,9 @@ void RemovePreviousVersion(TInstParams &params)
     }
 
     const std::string constsName = UpperCase(params.vx_consts_file);
-    const std::string programPath = ProgramPath();
+    // The wide module name gives the program's path with the same escapes
+    // as the listing, also in a folder outside the ANSI code page.
+    const std::string programPath = GetModulePath(nullptr);
     const std::string ownFile = programPath.empty() ? std::string() : ComparablePath(programPath);
     const size_t count = entries.size();
     for (size_t i = 0; i < count; ++i) {
