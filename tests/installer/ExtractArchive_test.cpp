@@ -1,5 +1,5 @@
-// Payload extraction into a temporary target folder: real archives (the test
-// archives), archives of the RAR 4 writer, the program's own "FILES"
+// Payload extraction into a temporary target folder: real archives made by RAR
+// tools, archives of the RAR 4 writer, the program's own "FILES"
 // resource, what is reported to the sink and logged, and the refusals that
 // keep every write inside the target folder.
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-// The RAR library read through our stream binding: real archives (the test
-// archives) and archives of the RAR 4 writer, opened from memory,
+// The RAR library read through our stream binding: real archives made by
+// RAR tools and archives of the RAR 4 writer, opened from memory,
 // listed and extracted into a temporary folder.
 #include <gtest/gtest.h>
 
