@@ -5,7 +5,8 @@
 # processes in the same Wine prefix, each into the same folder made fresh (the
 # sample configuration's target), alternating, SETUP_BENCH_RUNS runs each
 # (default 7, at least 5) after one unmeasured run of each whose files must be
-# the same. Two payloads: bench_payload.rar of the shared test data, and a
+# the same. Two payloads: the generated bench_payload.rar of the extraction
+# benchmark (bench/bench_payload.py, made by the build in <build>/bench), and a
 # generated solid archive of about 2,000 small and medium files in nested
 # Cyrillic folders (bench/small_files_payload.py, packed with Debian's rar tool;
 # kept in the build folder, never committed). Each setup.exe is built in
@@ -27,8 +28,6 @@ SETUP_WINE=${SETUP_WINE:?run this through scripts/bench}
 
 bench_dir=$build/setup-bench
 bench_build=$bench_dir/build
-# The shared test data lies beside the repository (SETUP_TESTDATA_DIR: elsewhere).
-testdata_rar=${SETUP_TESTDATA_DIR:-$top/../shared/testdata}/rar
 runs=${SETUP_BENCH_RUNS:-7}
 [ "$runs" -ge 5 ] || runs=5
 baseline=${SETUP_BENCH_BASELINE:-}
@@ -189,8 +188,9 @@ run_setup_bench() {
   make_small_files_payload || return 1
   cmake -S "$top" -B "$bench_build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch-mingw.cmake" >/dev/null &&
     cmake --build "$bench_build" -j"$(nproc)" --target unrar_cli >/dev/null || return 1
+  cmake --build "$build" --target bench_payload >/dev/null || return 1
   unrar_exe=$bench_build/unrar-cli/unrar.exe
-  local payloads=("bench_payload:$testdata_rar/bench_payload.rar" "small_files:$bench_dir/small_files.rar")
+  local payloads=("bench_payload:$build/bench/bench_payload.rar" "small_files:$bench_dir/small_files.rar")
   local entry name
   [ -z "$baseline" ] || export_baseline || return 1
   for entry in "${payloads[@]}"; do

@@ -110,15 +110,37 @@ else()
   target_link_libraries(installer PUBLIC unrar)
 endif()
 
-# The extraction tests find the shared test archives (shared/testdata beside
-# the repository, unless the cache says otherwise) through SETUP_TESTDATA_DIR.
-# installer_tests is made later, in tests/, so this runs when the root folder
-# is done.
-get_filename_component(_setup_testdata_default ${CMAKE_SOURCE_DIR}/../shared/testdata ABSOLUTE)
-set(SETUP_TESTDATA_DIR ${_setup_testdata_default} CACHE PATH "Folder of the shared test data")
+# The extraction tests' archives: those of the libarchive project's test suite,
+# which scripts/bootstrap decodes into third_party/testdata/rar, and RAR 5 ones
+# the build makes with Debian's rar tool (tests/installer/make_test_archives.py)
+# in <build>/testdata/rar. The tests find them through SETUP_TESTDATA_DIR and
+# SETUP_BUILT_TESTDATA_DIR. installer_tests and wizard_tests are made later, in
+# tests/, so this runs when the root folder is done.
+set(SETUP_TESTDATA_DIR ${CMAKE_SOURCE_DIR}/third_party/testdata)
+set(SETUP_BUILT_TESTDATA_DIR ${CMAKE_BINARY_DIR}/testdata)
 function(unrar_test_settings)
-  if(TARGET installer_tests)
-    target_compile_definitions(installer_tests PRIVATE "SETUP_TESTDATA_DIR=\"${SETUP_TESTDATA_DIR}\"")
+  if(NOT TARGET installer_tests)
+    return()
   endif()
+  find_program(SETUP_RAR_TOOL rar REQUIRED)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(script ${CMAKE_SOURCE_DIR}/tests/installer/make_test_archives.py)
+  set(dir ${SETUP_BUILT_TESTDATA_DIR}/rar)
+  add_custom_command(OUTPUT ${dir}/rar5_cyrillic.rar ${dir}/rar5_solid.rar
+    COMMAND ${Python3_EXECUTABLE} ${script} ${dir} ${SETUP_RAR_TOOL}
+    DEPENDS ${script}
+    COMMENT "Making the tests' RAR 5 archives")
+  add_custom_target(test_archives DEPENDS ${dir}/rar5_cyrillic.rar ${dir}/rar5_solid.rar)
+  foreach(tests installer_tests wizard_tests)
+    if(TARGET ${tests})
+      add_dependencies(${tests} test_archives)
+      target_compile_definitions(${tests} PRIVATE "SETUP_TESTDATA_DIR=\"${SETUP_TESTDATA_DIR}\""
+        "SETUP_BUILT_TESTDATA_DIR=\"${SETUP_BUILT_TESTDATA_DIR}\"")
+      # tests/installer/extract_test.rc carries unicode.rar by its name.
+      target_include_directories(${tests} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${SETUP_TESTDATA_DIR}/rar>)
+    endif()
+  endforeach()
+  set_property(SOURCE ${CMAKE_SOURCE_DIR}/tests/installer/extract_test.rc DIRECTORY ${CMAKE_SOURCE_DIR}/tests
+    APPEND PROPERTY OBJECT_DEPENDS ${SETUP_TESTDATA_DIR}/rar/unicode.rar)
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL unrar_test_settings)

@@ -32,9 +32,12 @@ TTempFolder::~TTempFolder()
     DeleteTree(path_, true, true, true);
 }
 
-std::wstring TestDataDir()
+namespace {
+
+// A folder the build names (a host path under Wine's Z: drive, or a Windows one).
+std::wstring WindowsFolder(const char *folder)
 {
-    std::wstring dir = AnsiToWide(SETUP_TESTDATA_DIR);
+    std::wstring dir = AnsiToWide(folder);
     if (!dir.empty() && dir[0] == L'/')
         dir = L"Z:" + dir;
     for (wchar_t &c : dir) {
@@ -42,6 +45,14 @@ std::wstring TestDataDir()
             c = L'\\';
     }
     return dir;
+}
+
+} // namespace
+
+std::wstring TestArchivePath(const wchar_t *name)
+{
+    const bool built = std::wstring(name).compare(0, 5, L"rar5_") == 0;
+    return WindowsFolder(built ? SETUP_BUILT_TESTDATA_DIR : SETUP_TESTDATA_DIR) + L"\\rar\\" + name;
 }
 
 bool ReadWholeFile(const std::wstring &path, std::string &bytes)
@@ -62,7 +73,8 @@ bool ReadWholeFile(const std::wstring &path, std::string &bytes)
 std::string TestArchive(const wchar_t *name)
 {
     std::string bytes;
-    EXPECT_TRUE(ReadWholeFile(TestDataDir() + L"\\rar\\" + name, bytes)) << "missing test archive";
+    const std::wstring path = TestArchivePath(name);
+    EXPECT_TRUE(ReadWholeFile(path, bytes)) << "missing test archive " << WideToUtf8(path);
     return bytes;
 }
 

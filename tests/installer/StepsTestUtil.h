@@ -30,13 +30,14 @@ private:
 std::string ReadFileBytes(const std::string &path);
 // Creates the file (and its folders) with the bytes; false on failure.
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
-// The shared test data folder (shared/testdata beside the source tree), as a
-// Windows path.
-std::wstring TestDataDir();
+// Full Windows path of a test archive: the RAR 5 ones (rar5_*.rar) the build
+// makes in its testdata/rar folder, the others scripts/bootstrap puts in
+// third_party/testdata/rar.
+std::wstring TestArchivePath(const wchar_t *name);
 // Reads the whole file into bytes; false when it cannot be read.
 bool ReadWholeFile(const std::wstring &path, std::string &bytes);
-// The bytes of an archive of the shared test data's rar folder; a missing one
-// is a test failure.
+// The bytes of a test archive (TestArchivePath); a missing one is a test
+// failure that names its path.
 std::string TestArchive(const wchar_t *name);
 // zlib's CRC-32 of the bytes.
 unsigned Crc32(const std::string &bytes);

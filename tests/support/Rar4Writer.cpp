@@ -152,6 +152,12 @@ TRar4Writer &TRar4Writer::WithAttributes(unsigned attributes)
     return *this;
 }
 
+TRar4Writer &TRar4Writer::BreakMainHeader()
+{
+    brokenMainHeader_ = true;
+    return *this;
+}
+
 TRar4Writer &TRar4Writer::OmitEndBlock()
 {
     endBlock_ = false;
@@ -172,7 +178,7 @@ std::string TRar4Writer::EncodeName(const std::wstring &name)
 std::string TRar4Writer::Bytes() const
 {
     std::string archive("Rar!\x1A\x07\x00", 7);
-    archive += Block(kBlockMain, 0, std::string(6, '\0'));
+    archive += Block(kBlockMain, 0, std::string(6, '\0'), brokenMainHeader_);
 
     for (const TEntry &entry : entries_) {
         const std::string nameField = EncodeName(entry.name);

@@ -1,7 +1,8 @@
 // A small writer of RAR 4 archives (the format of RAR 2.9 to 4.x) for the
 // extraction tests: stored (uncompressed) files and folder entries, names in
 // UTF-16 with the format's Unicode name encoding, and entries damaged on
-// purpose (a wrong header checksum, a wrong data checksum).
+// purpose (a wrong header checksum, a wrong data checksum, a corrupt main
+// header).
 //
 // Names are written as given, so ".." parts, absolute and drive names can be
 // built too; use '\\' as the separator (the entries claim a Windows host).
@@ -27,6 +28,9 @@ public:
     TRar4Writer &WithAttributes(unsigned attributes);
     // Leaves out the end-of-archive block (older archives have none).
     TRar4Writer &OmitEndBlock();
+    // Gives the main header a checksum that does not match it: the archive's
+    // main header is corrupt.
+    TRar4Writer &BreakMainHeader();
 
     // The archive: signature, main header, the entries in the order they were
     // added, and the end-of-archive block.
@@ -48,4 +52,5 @@ private:
 
     std::vector<TEntry> entries_;
     bool endBlock_ = true;
+    bool brokenMainHeader_ = false;
 };
