@@ -55,36 +55,24 @@ TPanel *MakePanel(TFrmMain *form, TWinControl *parent, TAlign align)
 TWizardPageFactory WizardPageFactory = &CreateWizardPages;
 TWizardFinishRun WizardFinishRun = &RunFinishActions;
 
-namespace {
-
-template <class TPage>
-TWizardPageSlot PageOf()
+std::vector<TBaseFrameClass *> CreateWizardPages(TFrmMain *form, const TInstParams &params)
 {
-    TWizardPageSlot slot;
-    slot.make = [](TFrmMain *form) -> TBaseFrameClass * { return new TPage(form); };
-    return slot;
-}
-
-} // namespace
-
-std::vector<TWizardPageSlot> CreateWizardPages(TFrmMain *, const TInstParams &params)
-{
-    std::vector<TWizardPageSlot> pages;
+    std::vector<TBaseFrameClass *> pages;
     if (params.run_mode == 0) {
-        pages.push_back(PageOf<TFrameWelcome>());
+        pages.push_back(new TFrameWelcome(form));
         if (params.licence)
-            pages.push_back(PageOf<TFrameLicence>());
+            pages.push_back(new TFrameLicence(form));
         if (params.target)
-            pages.push_back(PageOf<TFrameTarget>());
+            pages.push_back(new TFrameTarget(form));
         if (params.group)
-            pages.push_back(PageOf<TFrameGroup>());
+            pages.push_back(new TFrameGroup(form));
         if (params.has_par_proc)
-            pages.push_back(PageOf<TFrameParProc>());
+            pages.push_back(new TFrameParProc(form));
         if (params.ready)
-            pages.push_back(PageOf<TFrameReady>());
+            pages.push_back(new TFrameReady(form));
     }
-    pages.push_back(PageOf<TFrameProgress>());
-    pages.push_back(PageOf<TFrameFinish>());
+    pages.push_back(new TFrameProgress(form));
+    pages.push_back(new TFrameFinish(form));
     return pages;
 }
 
@@ -110,9 +98,11 @@ TFrmMain::TFrmMain(TComponent *owner) : TForm(owner)
 
     WizardHost = this;
     pages_ = WizardPageFactory(this, InstParams);
-    for (TWizardPageSlot &slot : pages_) {
-        if (slot.page)
-            PlacePage(slot.page);
+    for (TBaseFrameClass *page : pages_) {
+        page->SetVisible(false);
+        page->SetParent(PanBase);
+        page->SetAlign(alClient);
+        page->InitPage();
     }
 
     LoadPictureResource(Image1->Picture(), "LEFT_IMG");
@@ -219,39 +209,6 @@ bool TFrmMain::IsLastPage(int index) const noexcept
     return index >= 0 && static_cast<size_t>(index) + 1 == pages_.size();
 }
 
-void TFrmMain::PlacePage(TBaseFrameClass *page)
-{
-    page->SetVisible(false);
-    page->SetParent(PanBase);
-    page->SetAlign(alClient);
-    page->InitPage();
-}
-
-TBaseFrameClass *TFrmMain::Page(size_t index)
-{
-    TWizardPageSlot &slot = pages_.at(index);
-    if (slot.page)
-        return slot.page;
-    TBaseFrameClass *page = slot.make(this);
-    try {
-        PlacePage(page);
-    } catch (...) {
-        // A page that could not be set up is made anew the next time.
-        delete page;
-        throw;
-    }
-    slot.page = page;
-    return page;
-}
-
-std::vector<TBaseFrameClass *> TFrmMain::Pages()
-{
-    std::vector<TBaseFrameClass *> pages;
-    for (size_t i = 0; i < pages_.size(); ++i)
-        pages.push_back(Page(i));
-    return pages;
-}
-
 void TFrmMain::ShowPage(unsigned index)
 {
     // Indices compare unsigned: -1 (no page yet) is never a page index.
@@ -263,17 +220,14 @@ void TFrmMain::ShowPage(unsigned index)
         return;
     }
     const bool hadPage = currentPage_ >= 0;
-    if (hadPage && static_cast<unsigned>(currentPage_) < index && !Page(currentPage_)->LeavePage())
+    if (hadPage && static_cast<unsigned>(currentPage_) < index && !pages_[currentPage_]->LeavePage())
         return;
     if (hadPage && static_cast<unsigned>(currentPage_) > index)
-        Page(currentPage_)->StorePage();
+        pages_[currentPage_]->StorePage();
 
-    TBaseFrameClass *shown = Page(index);
-    for (const TWizardPageSlot &slot : pages_) {
-        if (slot.page)
-            slot.page->SetVisible(false);
-    }
-    shown->SetVisible(true);
+    for (TBaseFrameClass *page : pages_)
+        page->SetVisible(false);
+    pages_[index]->SetVisible(true);
 
     const bool forward = !hadPage || static_cast<unsigned>(currentPage_) < index;
     currentPage_ = static_cast<int>(index);
@@ -283,7 +237,7 @@ void TFrmMain::ShowPage(unsigned index)
     ButNext->SetEnabled(true);
     ButNext->SetCaption(LoadResString(IsLastPage(currentPage_) ? 30012 : 30013));
 
-    shown->EnterPage(forward);
+    pages_[index]->EnterPage(forward);
 
     SetFocus();
     if (IsLastPage(currentPage_))
@@ -314,7 +268,7 @@ void TFrmMain::ButNextClick(TObject *)
         ShowPage(static_cast<unsigned>(currentPage_ + 1));
         return;
     }
-    if (!Page(currentPage_)->LeavePage())
+    if (!pages_[currentPage_]->LeavePage())
         return;
     try {
         WizardFinishRun(InstParams);
