@@ -411,6 +411,47 @@ TListBox::TListBox(TComponent *owner) : TControl(owner), items_(this)
     SetBounds(0, 0, 121, 97);
 }
 
+namespace {
+
+// Drawing of a window switched off for the scope; on again, and the window
+// painted once, at its end.
+class TRedrawOff {
+public:
+    explicit TRedrawOff(HWND window) : window_(window) { SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
+    ~TRedrawOff()
+    {
+        SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+    TRedrawOff(const TRedrawOff &) = delete;
+    TRedrawOff &operator=(const TRedrawOff &) = delete;
+
+private:
+    HWND window_;
+};
+
+} // namespace
+
+void TListBox::SetItems(const std::vector<AnsiString> &items)
+{
+    if (!Handle())
+        return;
+    std::vector<std::wstring> wide;
+    wide.reserve(items.size());
+    size_t bytes = 0;
+    for (const AnsiString &item : items) {
+        wide.push_back(AnsiToWide(item));
+        bytes += (wide.back().size() + 1) * sizeof(wchar_t);
+    }
+    TRedrawOff redrawOff(Handle());
+    Perform(LB_RESETCONTENT);
+    Perform(LB_INITSTORAGE, static_cast<WPARAM>(wide.size()), static_cast<LPARAM>(bytes));
+    for (const std::wstring &text : wide) {
+        if (Perform(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())) < 0)
+            throw Exception("List box is full");
+    }
+}
+
 int TListBox::ItemIndex() const
 {
     LRESULT index = Handle() ? SendMessageW(Handle(), LB_GETCURSEL, 0, 0) : LB_ERR;

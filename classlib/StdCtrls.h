@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "classlib/Controls.h"
 
@@ -141,6 +142,9 @@ class TListBox : public TControl {
 public:
     explicit TListBox(TComponent *owner);
     TStrings *Items() noexcept { return &items_; }
+    // Replaces every item in one go: storage for all is reserved, the box is
+    // not redrawn while it is filled and is painted once afterwards.
+    void SetItems(const std::vector<AnsiString> &items);
     int ItemIndex() const;
     void SetItemIndex(int index);
     bool Sorted() const noexcept { return sorted_; }

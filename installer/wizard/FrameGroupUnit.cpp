@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
@@ -108,9 +109,10 @@ void TFrameGroup::EnterPage(bool)
     Remeasure({Label1});
     CBDesktopShortcut->SetChecked(InstParams.create_desktop_links);
     GroupEdit->SetText(ToAnsiString(InstParams.start_menu_group));
-    GroupsListBox->Items()->Clear();
+    std::vector<AnsiString> groups;
     for (const std::string &name : ExistingGroups(InstParams.user_programs_folder, InstParams.common_programs_folder))
-        GroupsListBox->Items()->Add(ToAnsiString(name));
+        groups.push_back(ToAnsiString(name));
+    GroupsListBox->SetItems(groups);
 }
 
 void TFrameGroup::GroupsListBoxClick(TObject *)

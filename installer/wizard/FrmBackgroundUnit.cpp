@@ -14,6 +14,10 @@ namespace {
 
 const char kPictureResource[] = "BG_IMG";
 
+// Posted by FormShow: the picture is decoded once the windows shown with the
+// backdrop have been painted.
+const UINT WM_LOADPICTURE = WM_APP + 1;
+
 } // namespace
 
 TFrmBackground::TFrmBackground(TComponent *owner) : TForm(owner)
@@ -37,8 +41,21 @@ TFrmBackground::TFrmBackground(TComponent *owner) : TForm(owner)
 
 void TFrmBackground::FormShow(TObject *)
 {
+    // The backdrop is shown white at once; the wizard comes on the screen
+    // next, and only then is the picture decoded and painted.
+    PostMessageW(Handle(), WM_LOADPICTURE, 0, 0);
+}
+
+LRESULT TFrmBackground::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != WM_LOADPICTURE)
+        return TForm::WndProc(msg, wParam, lParam);
+    TForm *wizard = Application->MainForm();
+    if (wizard && wizard != this && IsWindowVisible(wizard->Handle()))
+        RedrawWindow(wizard->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     const std::string bytes = LoadResourceBytes(kPictureResource);
     LoadPicture(bytes.data(), bytes.size());
+    return 0;
 }
 
 bool TFrmBackground::LoadPicture(const void *data, std::size_t size)

@@ -2,7 +2,12 @@
 // list of existing groups from both programs folders, the list click, the
 // round trip through the settings and the refusal of names that would leave
 // the programs folder.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "foundation/VxPath.h"
 #include "installer/InstParams.h"
@@ -140,6 +145,28 @@ TEST_F(FrameGroup, ListsEachExistingGroupOnceInByteOrderAndRebuildsOnEachVisit)
     InstParams.common_programs_folder = temp / "Missing";
     host.Enter(page);
     EXPECT_TRUE(ListItems(page).empty());
+}
+
+TEST_F(FrameGroup, ThreeThousandGroupsAreListedOnTheShownPageWithinHalfASecond)
+{
+    const std::string common = MakeFolder(temp / "Common");
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(CreateDirectoryA((common + "\\Group " + std::to_string(10000 + i)).c_str(), nullptr)) << i;
+    InstParams.common_programs_folder = common;
+    auto *page = host.AddPage<TFrameGroup>();
+    // A person sees the page: the list redraws on screen.
+    host.Show();
+    ClassLib::Application->ProcessMessages();
+
+    const DWORD start = GetTickCount();
+    host.Enter(page);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LT(elapsed, 500u);
+    const std::vector<std::string> items = ListItems(page);
+    ASSERT_EQ(3000u, items.size());
+    EXPECT_EQ("Group 10000", items.front());
+    EXPECT_EQ("Group 12999", items.back());
+    EXPECT_TRUE(IsWindowVisible(page->GroupsListBox->Handle()));
 }
 
 TEST_F(FrameGroup, ListClickTakesTheSelectedGroupAndNothingWithoutOne)
