@@ -81,16 +81,16 @@ const std::string *GetOption(TInstParams &params, const std::string &name)
     return found == params.option_map.end() ? nullptr : &found->second;
 }
 
-int32_t RunModeFromOption(const std::string &value)
+TRunMode RunModeFromOption(const std::string &value)
 {
     // atoi's conversion, without its undefined overflow: a long number is
     // far outside 0..4 whichever way it overflows, so it clamps by its sign.
     const long long number = std::strtoll(value.c_str(), nullptr, 10);
-    if (number < 0)
-        return 0;
-    if (number > 4)
-        return 4;
-    return static_cast<int32_t>(number);
+    if (number < rmWizard)
+        return rmWizard;
+    if (number > rmSilent)
+        return rmSilent;
+    return static_cast<TRunMode>(number);
 }
 
 bool ProgressPulse(DWORD_PTR)

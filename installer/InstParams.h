@@ -44,6 +44,22 @@ protected:
     ~TInstProgress() = default;
 };
 
+// The five ways of running, from the option "express" or the answer to the
+// express-update question.
+enum TRunMode : int32_t {
+    rmWizard = 0,         // the full wizard
+    rmExpressWizard = 1,  // the wizard with the progress and finish pages only
+    rmProgressWindow = 2, // the small progress window, which installs at once
+    rmConsole = 3,        // no window: a console shows the state texts
+    rmSilent = 4,         // no window and no output
+};
+
+// Modes 0 and 1: the wizard, over the backdrop when configured.
+inline bool IsWizardMode(TRunMode mode)
+{
+    return mode == rmWizard || mode == rmExpressWizard;
+}
+
 // One program to start after a successful installation.
 struct TRunData {
     std::string target_file;
@@ -212,7 +228,7 @@ public:
     std::string default_par_proc_folder;
     bool prev_install_found = false;  // the registry holds an install path
     bool prev_record_matched = false; // its record has our app_sign
-    int32_t run_mode = 0;             // 0 wizard, 1 express wizard, 2 window, 3 console, 4 silent
+    TRunMode run_mode = rmWizard;
     std::string load_error;           // why Load failed, the item named; "" after a successful load
     bool running = false;
     bool cancel = false;
@@ -234,7 +250,7 @@ void ParseCommandLine(TInstParams &params, const Mirelta::string_vector &argumen
 // The option's value, or null when it was not given; the name ignores case.
 const std::string *GetOption(TInstParams &params, const std::string &name);
 // The run mode of an "express" value: atoi, clamped to 0..4.
-int32_t RunModeFromOption(const std::string &value);
+TRunMode RunModeFromOption(const std::string &value);
 
 // Wait callback of the redistributable runs: an indefinite step on the global
 // object; true to go on waiting.

@@ -33,7 +33,7 @@ bool AskExpressUpdate(TInstParams &params)
     const std::string text = FormatString(LoadResStdString(30034).c_str(), params.app_title.c_str());
     switch (AskYesNoCancel(text)) {
     case IDYES:
-        params.run_mode = ShiftHeld() ? 2 : 1;
+        params.run_mode = ShiftHeld() ? rmProgressWindow : rmExpressWizard;
         return true;
     case IDNO:
         return true;
@@ -127,9 +127,9 @@ void InstallMathErrorHook()
 
 bool PrepareRunMode(TInstParams &params)
 {
-    if (params.run_mode < 2 && !params.CheckConditions())
+    if (IsWizardMode(params.run_mode) && !params.CheckConditions())
         return false;
-    if (params.run_mode == 0 && params.prev_record_matched && !AskExpressUpdate(params))
+    if (params.run_mode == rmWizard && params.prev_record_matched && !AskExpressUpdate(params))
         return false;
     return true;
 }
@@ -137,27 +137,28 @@ bool PrepareRunMode(TInstParams &params)
 int RunMode(TInstParams &params, TInstProgress *console)
 {
     switch (params.run_mode) {
-    case 0:
-    case 1:
+    case rmWizard:
+    case rmExpressWizard:
         return RunWizard(params);
-    case 2:
+    case rmProgressWindow:
         return RunProgressWindow();
-    case 3: {
+    case rmConsole: {
         if (console)
             return InstallUnattended(params, console);
         TConsProgress ownConsole;
         return InstallUnattended(params, &ownConsole);
     }
-    default: // 4, silent
+    case rmSilent:
+    default:
         return InstallUnattended(params, nullptr);
     }
 }
 
 int LoadFailed(const TInstParams &params, TInstProgress *console)
 {
-    if (params.run_mode < 2) {
+    if (IsWizardMode(params.run_mode)) {
         ShowError(LoadResStdString(30033));
-    } else if (params.run_mode == 3) {
+    } else if (params.run_mode == rmConsole) {
         const std::string text = params.load_error.empty() ? LoadResStdString(30033) : params.load_error;
         if (console) {
             console->OnState(text);

@@ -511,7 +511,7 @@ bool TInstParams::Load(const Mirelta::string_vector &arguments, const VTVxStream
         prev_record_matched = false;
         prev_start_menu_group.clear();
         tolerant = false;
-        run_mode = 0;
+        run_mode = rmWizard;
         ParseCommandLine(*this, arguments);
         if (GetOption(*this, "tolerant"))
             tolerant = true;

@@ -59,7 +59,7 @@ TWizardFinishRun WizardFinishRun = &RunFinishActions;
 std::vector<TBaseFrameClass *> CreateWizardPages(TFrmMain *form, const TInstParams &params)
 {
     std::vector<TBaseFrameClass *> pages;
-    if (params.run_mode == 0) {
+    if (params.run_mode == rmWizard) {
         pages.push_back(new TFrameWelcome(form));
         if (params.licence)
             pages.push_back(new TFrameLicence(form));

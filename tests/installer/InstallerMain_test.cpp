@@ -102,7 +102,7 @@ TEST_F(RunModeTest, UnattendedModesEndWithZeroAfterSuccessAndOneAfterFailure)
 {
     for (int mode : {3, 4}) {
         TConsProgress console(output);
-        params.run_mode = mode;
+        params.run_mode = static_cast<TRunMode>(mode);
         params.target_folder = base + "\\Target";
         {
             TDialogAnswers answers;
@@ -132,7 +132,7 @@ TEST_F(RunModeTest, AFailedLoadIsPrintedOnTheConsoleAndShownOnlyInTheWizardModes
         ASSERT_FALSE(loaded.Load({"-express=" + std::to_string(mode)},
                                  make_var_a<TVxFixedMemStream>(&broken[0], static_cast<unsigned>(broken.size()),
                                                                TVxFixedMemStream::omRead)));
-        ASSERT_EQ(loaded.run_mode, mode);
+        ASSERT_EQ(loaded.run_mode, static_cast<TRunMode>(mode));
         ASSERT_NE(loaded.load_error, "");
         TConsProgress console(output);
         TDialogAnswers answers;
@@ -182,7 +182,7 @@ TEST_F(RunModeTest, ExpressQuestionAfterAMatchingPreviousInstallation)
         {mbNo, true, true, 0},       // Shift counts only with Yes
     };
     for (const auto &c : cases) {
-        params.run_mode = 0;
+        params.run_mode = rmWizard;
         params.prev_record_matched = true;
         TDialogAnswers answers({c.answer});
         std::unique_ptr<TShiftHeld> shift;
@@ -209,7 +209,7 @@ TEST_F(RunModeTest, NoQuestionWithoutAMatchingRecordOrOutsideTheFullWizard)
         bool matched;
     } cases[] = {{0, false}, {1, true}, {2, true}, {3, true}, {4, true}};
     for (const auto &c : cases) {
-        params.run_mode = c.runMode;
+        params.run_mode = static_cast<TRunMode>(c.runMode);
         params.prev_record_matched = c.matched;
         TDialogAnswers answers;
         EXPECT_TRUE(PrepareRunMode(params)) << c.runMode;
@@ -234,7 +234,7 @@ protected:
         const std::string marker = ExtractFilePath(WideToAnsi(self)) + "vxchild_marker.exe";
         ASSERT_TRUE(CopyFileW(AnsiToWide(marker).c_str(), AnsiToWide(base + "\\vxchild_marker.exe").c_str(), FALSE));
 
-        InstParams.run_mode = 2;
+        InstParams.run_mode = rmProgressWindow;
         InstParams.target_folder = base + "\\Target";
         InstParams.own_folder = IncludeTrailingBackslash(base);
         InstParams.app_title = A("Учёт заявок");
@@ -248,7 +248,7 @@ protected:
         InstParams.own_folder.clear();
         InstParams.app_title.clear();
         InstParams.finish_run.clear();
-        InstParams.run_mode = 0;
+        InstParams.run_mode = rmWizard;
         DeleteTree(base, true, true, true);
     }
     std::string Mark() const { return base + "\\finished.txt"; }

@@ -351,10 +351,10 @@ TEST_F(LoadConfigTest, MalformedOrMissingDocumentFailsTheLoad)
 TEST_F(LoadConfigTest, CommandLineSetsRunModeAndTolerance)
 {
     ASSERT_TRUE(Load(config, {"-express=9", "-Tolerant=no"}));
-    EXPECT_EQ(params->run_mode, 4);
+    EXPECT_EQ(params->run_mode, rmSilent);
     EXPECT_TRUE(params->tolerant);
     ASSERT_TRUE(Load(config, {"express=2", "--tolerant"}));
-    EXPECT_EQ(params->run_mode, 0);
+    EXPECT_EQ(params->run_mode, rmWizard);
     EXPECT_FALSE(params->tolerant);
 }
 

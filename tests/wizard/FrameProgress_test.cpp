@@ -187,7 +187,7 @@ protected:
     void SetUp() override
     {
         ResetSettings(InstParams);
-        InstParams.run_mode = 1;
+        InstParams.run_mode = rmExpressWizard;
         // Express mode ignores the page flags.
         InstParams.licence = InstParams.target = InstParams.group = InstParams.ready = true;
         InstParams.has_par_proc = true;
@@ -328,7 +328,7 @@ TEST_F(ProgressWizardTest, EscapeAndAltF4FromTheKeyboardAskDuringTheInstallation
     for (int mode : {0, 1}) {
         SCOPED_TRACE(mode);
         ResetSettings(InstParams);
-        InstParams.run_mode = mode;
+        InstParams.run_mode = static_cast<TRunMode>(mode);
         standIn = TStandIn();
         standIn.waitForCancel = true;
         std::vector<TStep> steps;

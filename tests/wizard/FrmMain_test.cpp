@@ -105,7 +105,7 @@ TEST_F(FrmMainTest, FullWizardHasTheConfiguredPagesAndExpressOnlyProgressAndFini
     };
     for (const auto &c : cases) {
         ResetSettings(InstParams);
-        InstParams.run_mode = c.mode;
+        InstParams.run_mode = static_cast<TRunMode>(c.mode);
         InstParams.licence = c.licence;
         InstParams.target = c.target;
         InstParams.group = c.group;

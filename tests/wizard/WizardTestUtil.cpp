@@ -125,7 +125,7 @@ void ResetSettings(TInstParams &p)
     p.par_proc_folder.clear();
     p.default_par_proc_folder.clear();
     p.prev_install_found = p.prev_record_matched = false;
-    p.run_mode = 0;
+    p.run_mode = rmWizard;
     p.running = false;
     p.cancel = false;
 }

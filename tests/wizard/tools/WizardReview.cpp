@@ -28,7 +28,7 @@ bool Start(int argc, char **argv)
         std::printf("failed: the configuration could not be loaded\n");
         return false;
     }
-    InstParams.run_mode = 0;
+    InstParams.run_mode = rmWizard;
     return true;
 }
 
