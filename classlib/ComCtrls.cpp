@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "classlib/Barrier.h"
@@ -24,6 +25,59 @@ const wchar_t *RichEditClass()
     if (!library)
         throw Exception("The rich-text control is not available");
     return RICHEDIT_CLASSW;
+}
+
+// Deeper nesting of groups than a real document has. The control keeps a
+// state per open group and is not safe against more (it fails at 33 levels
+// on some systems).
+const size_t kMaxRtfGroupDepth = 32;
+
+// Whether the document's groups nest no deeper than the limit. Braces escaped
+// as \{ and \} open and close no group. Binary data (\binN) is skipped by
+// some readers and read as text by others: each of its opening braces counts,
+// none of its closing ones.
+bool RtfNestingWithin(const std::string &rtf, size_t limit)
+{
+    const size_t n = rtf.size();
+    size_t depth = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = rtf[i];
+        if (c == '{') {
+            if (++depth > limit)
+                return false;
+        } else if (c == '}') {
+            if (depth > 0)
+                --depth;
+        } else if (c == '\\' && i + 1 < n) {
+            if (!std::isalpha(static_cast<unsigned char>(rtf[i + 1]))) {
+                ++i; // a control symbol: \{ \} \\ and the like
+                continue;
+            }
+            size_t j = i + 1;
+            while (j < n && std::isalpha(static_cast<unsigned char>(rtf[j])))
+                ++j;
+            const bool bin = rtf.compare(i + 1, j - i - 1, "bin") == 0;
+            const bool negative = j < n && rtf[j] == '-';
+            if (negative)
+                ++j;
+            unsigned long long count = 0;
+            while (j < n && std::isdigit(static_cast<unsigned char>(rtf[j]))) {
+                if (count < n)
+                    count = count * 10 + static_cast<unsigned>(rtf[j] - '0');
+                ++j;
+            }
+            if (j < n && rtf[j] == ' ') // the delimiter belongs to the control word
+                ++j;
+            if (bin && !negative) {
+                const size_t end = count < n - j ? j + static_cast<size_t>(count) : n;
+                for (; j < end; ++j)
+                    if (rtf[j] == '{' && ++depth > limit)
+                        return false;
+            }
+            i = j - 1;
+        }
+    }
+    return true;
 }
 
 struct TRtfReader {
@@ -106,6 +160,8 @@ TRichEdit::TRichEdit(TComponent *owner) : TControl(owner)
 
 void TRichEdit::LoadRtf(const std::string &rtf)
 {
+    if (!RtfNestingWithin(rtf, kMaxRtfGroupDepth))
+        throw Exception("The rich text could not be read (its groups nest too deeply)");
     TRtfReader reader{&rtf, 0};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&reader);
@@ -141,8 +197,19 @@ void TRichEdit::FontChanged()
     std::wstring face = AnsiToWide(Font()->Name());
     wcsncpy(format.szFaceName, face.c_str(), LF_FACESIZE - 1);
     format.yHeight = Font()->Size() * 20; // twips
-    Perform(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    Perform(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
     TControl::FontChanged();
+}
+
+LRESULT TRichEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The control gives a font set this way to all of its text, over the
+    // document's own faces, sizes and styles. While it holds none the font is
+    // its base format (the control needs one before it reads a document);
+    // afterwards the font is the default format only (FontChanged).
+    if (msg == WM_SETFONT && GetWindowTextLengthW(Handle()) > 0)
+        return 0;
+    return TControl::WndProc(msg, wParam, lParam);
 }
 
 void TRichEdit::ColorChanged()

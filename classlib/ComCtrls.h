@@ -35,7 +35,7 @@ class TRichEdit : public TControl {
 public:
     explicit TRichEdit(TComponent *owner);
     // Replaces the content by the RTF document; throws Exception when the
-    // control rejects it.
+    // control rejects it or its groups nest deeper than a real document's.
     void LoadRtf(const std::string &rtf);
     bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool v);
@@ -45,8 +45,10 @@ public:
     AnsiString PlainText() const { return Text(); }
 
 protected:
-    // A font change is applied to the whole text (face and size).
+    // The font's face and size are the default format: text the document
+    // formats itself keeps its own.
     void FontChanged() override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void ColorChanged() override;
     bool WantsChars() const override { return !readOnly_; }
 

@@ -41,6 +41,185 @@ private:
     HRESULT hr_;
 };
 
+// The largest picture either loader accepts: a side of 16384 pixels and 32
+// megapixels in all (128 MB as 32-bit pixels), beyond any screen of today.
+const long long kMaxPictureSide = 16384;
+const long long kMaxPicturePixels = 1LL << 25;
+
+bool SizeCanBeShown(long long width, long long height)
+{
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
+unsigned BigEndian16(const unsigned char *p)
+{
+    return (static_cast<unsigned>(p[0]) << 8) | p[1];
+}
+
+// The size a JPEG's frame header (its SOFn marker) declares, found by walking
+// the marker segments before it. False when the data end, or a scan starts,
+// before a frame header, or a segment runs past the data.
+bool ReadJpegFrameSize(const unsigned char *bytes, size_t size, unsigned &width, unsigned &height)
+{
+    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+        return false;
+    size_t pos = 2;
+    while (pos + 1 < size) {
+        if (bytes[pos] != 0xFF)
+            return false;
+        const unsigned char marker = bytes[pos + 1];
+        if (marker == 0xFF) { // a fill byte before the marker
+            ++pos;
+            continue;
+        }
+        pos += 2;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) // markers without a segment
+            continue;
+        if (marker == 0xD9 || marker == 0xDA || pos + 2 > size)
+            return false;
+        const size_t length = BigEndian16(bytes + pos);
+        if (length < 2 || pos + length > size)
+            return false;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (length < 7)
+                return false;
+            height = BigEndian16(bytes + pos + 3);
+            width = BigEndian16(bytes + pos + 5);
+            return true;
+        }
+        pos += length;
+    }
+    return false;
+}
+
+// The bytes of an RLE-compressed bitmap's pixel data up to its end-of-bitmap
+// code (or its last line), or 0 when the codes run past the data or draw
+// outside the image. rle4: two pixels to a byte.
+size_t RleDataLength(const unsigned char *data, size_t size, long long width, long long height, bool rle4)
+{
+    long long x = 0, y = 0;
+    size_t pos = 0;
+    for (;;) {
+        if (pos + 2 > size)
+            return y >= height ? pos : 0; // no end code after the last line is still whole
+        const unsigned count = data[pos], code = data[pos + 1];
+        pos += 2;
+        if (count > 0) { // a run of one value
+            if (y >= height || x + count > width)
+                return 0;
+            x += count;
+            continue;
+        }
+        switch (code) {
+        case 0: // end of line
+            x = 0;
+            ++y;
+            break;
+        case 1: // end of bitmap
+            return pos;
+        case 2: // move right and up
+            if (pos + 2 > size)
+                return 0;
+            x += data[pos];
+            y += data[pos + 1];
+            pos += 2;
+            if (x > width || y > height)
+                return 0;
+            break;
+        default: { // code pixels given one by one, padded to a 16-bit boundary
+            size_t length = rle4 ? (code + 1) / 2 : code;
+            length += length & 1;
+            if (y >= height || x + code > width || pos + length > size)
+                return 0;
+            pos += length;
+            x += code;
+            break;
+        }
+        }
+    }
+}
+
+// Checks a BMP file's header, colour table and pixel data against the bytes
+// there are, and returns the header for the system: a plain header whose
+// biSizeImage is the length of the pixel data, the masks and the colour
+// table. Throws Exception for a bitmap that cannot be loaded safely:
+// truncated, compressed in a way not handled here, or too large to show.
+std::vector<unsigned char> CheckedDibHeader(const unsigned char *bytes, size_t size, size_t dataOffset)
+{
+    const size_t headerOffset = sizeof(BITMAPFILEHEADER);
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, bytes + headerOffset, sizeof(h));
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > size - headerOffset)
+        throw Exception("Bitmap image is not valid");
+    const long long width = h.biWidth;
+    const long long height = h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight;
+    if (!SizeCanBeShown(width, height))
+        throw Exception("Bitmap image has an unsupported size");
+    const unsigned bits = h.biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        throw Exception("Bitmap image is not valid");
+
+    size_t masks = 0;
+    switch (h.biCompression) {
+    case BI_RGB:
+        break;
+    case BI_BITFIELDS:
+        if (bits != 16 && bits != 32)
+            throw Exception("Bitmap image is not valid");
+        // Behind a plain header come the three masks; longer headers hold them.
+        if (h.biSize == sizeof(BITMAPINFOHEADER))
+            masks = 3 * sizeof(DWORD);
+        else if (h.biSize < sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD))
+            throw Exception("Bitmap image is not valid");
+        break;
+    case BI_RLE8:
+    case BI_RLE4:
+        if (bits != (h.biCompression == BI_RLE8 ? 8u : 4u) || h.biHeight < 0)
+            throw Exception("Bitmap image is not valid");
+        break;
+    default:
+        throw Exception("Bitmap image compression is not supported");
+    }
+
+    const size_t maxColors = bits <= 8 ? (size_t{1} << bits) : 256;
+    const size_t colors = h.biClrUsed != 0 ? h.biClrUsed : (bits <= 8 ? maxColors : 0);
+    if (colors > maxColors)
+        throw Exception("Bitmap image is not valid");
+    const size_t headerEnd = headerOffset + h.biSize + masks + colors * sizeof(RGBQUAD);
+    if (headerEnd > size || dataOffset < headerOffset + h.biSize || dataOffset >= size)
+        throw Exception("Bitmap image is truncated");
+
+    const size_t available = size - dataOffset;
+    size_t dataLength = 0;
+    if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
+        const size_t limit = h.biSizeImage != 0 && h.biSizeImage < available ? h.biSizeImage : available;
+        dataLength = RleDataLength(bytes + dataOffset, limit, width, height, h.biCompression == BI_RLE4);
+        if (dataLength == 0)
+            throw Exception("Bitmap image is truncated");
+    } else {
+        const long long stride = ((width * bits + 31) / 32) * 4;
+        if (stride * height > static_cast<long long>(available))
+            throw Exception("Bitmap image is truncated");
+        dataLength = static_cast<size_t>(stride * height);
+    }
+
+    // The system gets a plain header (a longer one may point at more data, a
+    // colour profile), the masks behind it and the colour table.
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biSizeImage = static_cast<DWORD>(dataLength);
+    std::vector<unsigned char> info(sizeof(h));
+    std::memcpy(info.data(), &h, sizeof(h));
+    if (h.biCompression == BI_BITFIELDS) {
+        const unsigned char *m = bytes + headerOffset + sizeof(BITMAPINFOHEADER);
+        info.insert(info.end(), m, m + 3 * sizeof(DWORD));
+    }
+    const unsigned char *table = bytes + headerEnd - colors * sizeof(RGBQUAD);
+    info.insert(info.end(), table, bytes + headerEnd);
+    return info;
+}
+
 void Check(HRESULT hr, const char *what)
 {
     if (FAILED(hr))
@@ -180,23 +359,20 @@ void TBitmap::Changed()
 void TBitmap::LoadFromBytes(const void *data, size_t size)
 {
     const unsigned char *bytes = static_cast<const unsigned char *>(data);
-    if (!bytes || size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) ||
-        bytes[0] != 'B' || bytes[1] != 'M')
+    if (!bytes || size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) || bytes[0] != 'B' ||
+        bytes[1] != 'M')
         throw Exception("Bitmap image is not valid");
     BITMAPFILEHEADER file;
     std::memcpy(&file, bytes, sizeof(file));
-    const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(bytes + sizeof(file));
-    if (info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) || file.bfOffBits >= size ||
-        info->bmiHeader.biWidth <= 0 || info->bmiHeader.biHeight == 0)
-        throw Exception("Bitmap image is not valid");
-    const BITMAPINFOHEADER &h = info->bmiHeader;
-    long long rows = h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight;
-    long long stride = ((static_cast<long long>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
-    if (h.biCompression == BI_RGB && file.bfOffBits + stride * rows > static_cast<long long>(size))
-        throw Exception("Bitmap image is truncated");
+    // The system reads the header, the colour table and the pixels as the
+    // header describes them: all of it is checked against the bytes here
+    // first, and the system gets a copy of the header that says how many
+    // bytes of pixel data there are.
+    const std::vector<unsigned char> info = CheckedDibHeader(bytes, size, file.bfOffBits);
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bytes + file.bfOffBits,
-                                    info, DIB_RGB_COLORS);
+    HBITMAP bitmap = CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER *>(info.data()), CBM_INIT,
+                                    bytes + file.bfOffBits, reinterpret_cast<const BITMAPINFO *>(info.data()),
+                                    DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (!bitmap)
         throw Exception("Bitmap image could not be created");
@@ -279,6 +455,13 @@ void TJPEGImage::LoadFromBytes(const void *data, size_t size)
 {
     if (!data || size == 0 || size > 0x7FFFFFFF)
         throw Exception("JPEG image: no data");
+    // The decoder allocates what the frame header claims before it reads a
+    // pixel: a size that cannot be shown is refused before it starts.
+    unsigned frameWidth = 0, frameHeight = 0;
+    if (!ReadJpegFrameSize(static_cast<const unsigned char *>(data), size, frameWidth, frameHeight))
+        throw Exception("JPEG image: no frame header");
+    if (!SizeCanBeShown(frameWidth, frameHeight))
+        throw Exception("JPEG image: unsupported size");
     TComScope com;
     Mirelta::TComPtr<IWICImagingFactory> factory;
     Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -302,7 +485,7 @@ void TJPEGImage::LoadFromBytes(const void *data, size_t size)
           "converting the pixels");
     UINT width = 0, height = 0;
     Check(converter->GetSize(&width, &height), "reading the size");
-    if (width == 0 || height == 0 || width > 0x7FFF || height > 0x7FFF)
+    if (!SizeCanBeShown(width, height))
         throw Exception("JPEG image: unsupported size");
     void *bits = nullptr;
     Mirelta::TGdiObject bitmap(CreateDib32(static_cast<int>(width), static_cast<int>(height), &bits));

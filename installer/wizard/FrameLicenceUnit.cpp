@@ -1,5 +1,6 @@
 #include "installer/wizard/FrameLicenceUnit.h"
 
+#include "foundation/VxMessage.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
 #include "installer/LoadConfig.h"
@@ -43,7 +44,18 @@ void TFrameLicence::LoadLicence()
 {
     const std::string rtf = LoadResourceBytes("LICENCE_TEXT");
     if (!rtf.empty())
+        ShowLicence(rtf);
+}
+
+// A licence the viewer cannot read cannot be agreed to: the failure goes on,
+// as a message of the product's own (30041) with the viewer's reason in it.
+void TFrameLicence::ShowLicence(const std::string &rtf)
+{
+    try {
         LicenceViewer->LoadRtf(rtf);
+    } catch (const Exception &error) {
+        throw Exception(ToAnsiString((Mirelta::TVxMessage(30041) << ToStdString(error.Message())).Text()));
+    }
 }
 
 void TFrameLicence::EnterPage(bool)

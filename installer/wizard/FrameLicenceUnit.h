@@ -4,6 +4,8 @@
 // (a previous installation was found) finds it ticked.
 #pragma once
 
+#include <string>
+
 #include "classlib/ComCtrls.h"
 #include "classlib/StdCtrls.h"
 #include "installer/wizard/BaseFrameClass.h"
@@ -21,6 +23,10 @@ public:
     bool LeavePage() override;
 
     void CBAgreedClick(ClassLib::TObject *sender);
+
+    // Shows the rich-text document; throws Exception (text 30041) when the
+    // viewer cannot read it.
+    void ShowLicence(const std::string &rtf);
 
 private:
     void LoadLicence();

@@ -42,6 +42,26 @@ TButton *MakeButton(TFrmMain *form, TWinControl *parent, const char *captionUtf8
     return button;
 }
 
+// The build label's text as it fits into width pixels in the font: cut with
+// "..." when the whole text is wider.
+AnsiString FitText(const AnsiString &text, const TFont &font, int width)
+{
+    TCanvas canvas;
+    canvas.Font()->Assign(font);
+    if (canvas.TextWidth(text) <= width)
+        return text;
+    const AnsiString ellipsis("...");
+    int fits = 0, tooLong = text.Length();
+    while (tooLong - fits > 1) {
+        const int middle = fits + (tooLong - fits) / 2;
+        if (canvas.TextWidth(text.SubString(1, middle) + ellipsis) <= width)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    return text.SubString(1, fits) + ellipsis;
+}
+
 TPanel *MakePanel(TFrmMain *form, TWinControl *parent, TAlign align)
 {
     TPanel *panel = new TPanel(form);
@@ -94,7 +114,14 @@ TFrmMain::TFrmMain(TComponent *owner) : TForm(owner)
 {
     BuildLayout();
 
-    LabelBuild->SetCaption(WizardPages::AsCaption(InstParams.app_long_title));
+    // The label sizes itself to its text; a long build title would widen the
+    // form, so it is cut to the width beside the side panel, then shown as it
+    // stands ("&" no mnemonic).
+    const int labelRoom = kClientWidth - kSidePanelWidth - LabelBuild->Margins()->Left() -
+                          LabelBuild->Margins()->Right();
+    LabelBuild->SetCaption(
+        WizardPages::AsCaption(FitText(InstParams.app_long_title, *LabelBuild->Font(), labelRoom)));
+    LabelBuild->SetHint(InstParams.app_long_title);
     SetCaption(AnsiString::Format(LoadResString(30009).c_str(), InstParams.app_title.c_str()));
 
     WizardHost = this;

@@ -41,3 +41,24 @@ TEST(ComCtrls, RichEditShowsAnRtfDocumentInCodePage1251)
     viewer->Font()->SetSize(10);
     EXPECT_EQ("Times New Roman", viewer->Font()->Name());
 }
+
+TEST(ComCtrls, RichEditRefusesGroupsNestedDeeperThanADocumentNeeds)
+{
+    TForm form(nullptr);
+    auto *viewer = new TRichEdit(&form);
+    viewer->SetParent(&form);
+    auto nested = [](size_t depth, const std::string &inside) {
+        return "{\\rtf1\\ansi " + std::string(depth - 1, '{') + inside + std::string(depth - 1, '}') + "}";
+    };
+    EXPECT_THROW(viewer->LoadRtf(nested(100000, "deep")), Exception);
+    EXPECT_THROW(viewer->LoadRtf(nested(33, "deep")), Exception);
+    // Braces in binary data count as groups opened: a reader may take them so.
+    EXPECT_THROW(viewer->LoadRtf(nested(30, "{\\*\\skip\\bin3 {{{}deep")), Exception);
+
+    // Escaped braces open no group.
+    std::string braces;
+    for (int i = 0; i < 100; ++i)
+        braces += "\\{";
+    viewer->LoadRtf(nested(32, braces + " level"));
+    EXPECT_NE(std::string::npos, viewer->PlainText().find("{{{{ level")) << viewer->PlainText();
+}

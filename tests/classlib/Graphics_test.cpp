@@ -89,6 +89,48 @@ std::vector<unsigned char> MakeBmp(int width, int height, COLORREF color)
     return bytes;
 }
 
+// A BMP file of the header, what follows it (masks, colour table) and the
+// pixel data, as given.
+std::vector<unsigned char> MakeBmpFile(BITMAPINFOHEADER info, const std::vector<unsigned char> &between,
+                                       const std::vector<unsigned char> &pixels)
+{
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = static_cast<DWORD>(sizeof(file) + sizeof(info) + between.size());
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+    info.biSize = sizeof(info);
+    info.biPlanes = 1;
+    std::vector<unsigned char> bytes(reinterpret_cast<unsigned char *>(&file),
+                                     reinterpret_cast<unsigned char *>(&file) + sizeof(file));
+    bytes.insert(bytes.end(), reinterpret_cast<unsigned char *>(&info),
+                 reinterpret_cast<unsigned char *>(&info) + sizeof(info));
+    bytes.insert(bytes.end(), between.begin(), between.end());
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+    return bytes;
+}
+
+BITMAPINFOHEADER DibHeader(int width, int height, int bits, DWORD compression)
+{
+    BITMAPINFOHEADER info{};
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biBitCount = static_cast<WORD>(bits);
+    info.biCompression = compression;
+    return info;
+}
+
+// The masks of 32-bit pixels as 0x00RRGGBB.
+const std::vector<unsigned char> kMasks32 = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
+
+// A colour table: red, blue, then black up to count entries.
+std::vector<unsigned char> RedBluePalette(size_t count)
+{
+    std::vector<unsigned char> table(count * 4, 0);
+    table[2] = 0xFF; // red
+    table[4] = 0xFF; // blue
+    return table;
+}
+
 bool Near(COLORREF c, int r, int g, int b)
 {
     return std::abs(GetRValue(c) - r) < 40 && std::abs(GetGValue(c) - g) < 40 && std::abs(GetBValue(c) - b) < 40;
@@ -133,6 +175,74 @@ TEST(Graphics, BmpFileIsLoadedAndTruncatedOnesAreRefused)
     EXPECT_THROW(other.LoadFromBytes(bmp.data(), bmp.size() - 10), Exception);
     EXPECT_THROW(other.LoadFromBytes(bmp.data(), 20), Exception);
     EXPECT_TRUE(other.Empty());
+}
+
+TEST(Graphics, JpegLargerThanCanBeShownIsRefusedBeforeDecoding)
+{
+    // The frame header (SOF2) of the sample picture: height, then width.
+    std::vector<unsigned char> jpeg(kProgressiveJpeg, kProgressiveJpeg + sizeof(kProgressiveJpeg));
+    size_t sof = 0;
+    while (!(jpeg[sof] == 0xFF && jpeg[sof + 1] == 0xC2))
+        ++sof;
+    const struct {
+        unsigned width, height;
+    } sizes[] = {{65500, 65500}, {20000, 8}, {16, 20000}, {8000, 8000}, {0, 8}};
+    for (const auto &size : sizes) {
+        jpeg[sof + 5] = static_cast<unsigned char>(size.height >> 8);
+        jpeg[sof + 6] = static_cast<unsigned char>(size.height);
+        jpeg[sof + 7] = static_cast<unsigned char>(size.width >> 8);
+        jpeg[sof + 8] = static_cast<unsigned char>(size.width);
+        TJPEGImage image;
+        EXPECT_THROW(image.LoadFromBytes(jpeg.data(), jpeg.size()), Exception) << size.width << " x " << size.height;
+        EXPECT_TRUE(image.Bitmap().Empty());
+    }
+}
+
+TEST(Graphics, CompressedAndBitfieldBmpIsCheckedAgainstItsBytes)
+{
+    // Readable: 32-bit pixels with their masks, and 8-bit run-length codes
+    // (a line of red, a line of blue, the end).
+    TBitmap bitmap;
+    const std::vector<unsigned char> pixels32 = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0};
+    std::vector<unsigned char> bmp = MakeBmpFile(DibHeader(2, 2, 32, BI_BITFIELDS), kMasks32, pixels32);
+    bitmap.LoadFromBytes(bmp.data(), bmp.size());
+    EXPECT_EQ(RGB(255, 0, 0), PixelOf(bitmap, 0, 1));
+    EXPECT_EQ(RGB(0, 0, 255), PixelOf(bitmap, 1, 1));
+    EXPECT_EQ(RGB(255, 255, 255), PixelOf(bitmap, 1, 0));
+    const std::vector<unsigned char> rle8 = {4, 0, 0, 0, 4, 1, 0, 1};
+    bmp = MakeBmpFile(DibHeader(4, 2, 8, BI_RLE8), RedBluePalette(256), rle8);
+    bitmap.LoadFromBytes(bmp.data(), bmp.size());
+    EXPECT_EQ(RGB(255, 0, 0), PixelOf(bitmap, 3, 1));
+    EXPECT_EQ(RGB(0, 0, 255), PixelOf(bitmap, 0, 0));
+
+    // Refused, whatever the header claims beyond the bytes there are.
+    const struct {
+        const char *what;
+        std::vector<unsigned char> bytes;
+    } refused[] = {
+        {"bit fields over 4096 x 4096 with 16 bytes of pixels",
+         MakeBmpFile(DibHeader(4096, 4096, 32, BI_BITFIELDS), kMasks32, pixels32)},
+        {"bit fields without their masks", MakeBmpFile(DibHeader(2, 2, 32, BI_BITFIELDS), {}, {})},
+        {"RLE8 of 4096 x 4096 whose codes end early",
+         MakeBmpFile(DibHeader(4096, 4096, 8, BI_RLE8), RedBluePalette(256), {255, 0, 255, 1, 0, 0})},
+        {"RLE4 of 4096 x 4096 whose codes end early",
+         MakeBmpFile(DibHeader(4096, 4096, 4, BI_RLE4), RedBluePalette(16), {255, 0x01, 0, 0})},
+        {"RLE8 of 20000 x 20000", MakeBmpFile(DibHeader(20000, 20000, 8, BI_RLE8), RedBluePalette(256), rle8)},
+        {"RLE8 running past its line", MakeBmpFile(DibHeader(4, 2, 8, BI_RLE8), RedBluePalette(256),
+                                                   {200, 0, 0, 0, 4, 1, 0, 1})},
+        {"RLE8 literal pixels past the data",
+         MakeBmpFile(DibHeader(64, 2, 8, BI_RLE8), RedBluePalette(256), {0, 40, 1, 1})},
+        {"RLE8 moving below the picture", MakeBmpFile(DibHeader(4, 2, 8, BI_RLE8), RedBluePalette(256),
+                                                      {0, 2, 0, 9, 4, 1, 0, 1})},
+        {"24-bit of 20000 x 20000", MakeBmpFile(DibHeader(20000, 20000, 24, BI_RGB), {}, pixels32)},
+        {"embedded PNG", MakeBmpFile(DibHeader(2, 2, 0, BI_PNG), {}, pixels32)},
+        {"8-bit without its colour table", MakeBmpFile(DibHeader(2, 2, 8, BI_RGB), {}, {1, 0, 0, 0, 0, 1, 0, 0})},
+    };
+    for (const auto &bad : refused) {
+        TBitmap other;
+        EXPECT_THROW(other.LoadFromBytes(bad.bytes.data(), bad.bytes.size()), Exception) << bad.what;
+        EXPECT_TRUE(other.Empty()) << bad.what;
+    }
 }
 
 TEST(Graphics, FontSizeAndHeightConvertAtScreenResolution)

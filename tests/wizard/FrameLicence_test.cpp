@@ -1,6 +1,11 @@
 // The licence page: the agreement read from the program's rich-text resource,
 // and the box that gates Next, ticked for a returning user.
+#include <windows.h>
+#include <richedit.h>
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "installer/InstParams.h"
 #include "installer/wizard/FrameLicenceUnit.h"
@@ -26,6 +31,66 @@ TEST_F(FrameLicence, ShowsTheLicenceResourceAsRichTextReadOnly)
     EXPECT_EQ(page->LicenceViewer->Font()->Name(), "Times New Roman");
     EXPECT_EQ(page->LicenceViewer->Font()->Size(), 10);
     ExpectFitsPage(page);
+}
+
+namespace {
+
+// The character format of the viewer's text from first to last (a character
+// index range), or its default format when first is negative.
+CHARFORMAT2W FormatOf(ClassLib::TRichEdit *viewer, long first, long last)
+{
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    if (first < 0) {
+        SendMessageW(viewer->Handle(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        return format;
+    }
+    SendMessageW(viewer->Handle(), EM_SETSEL, first, last);
+    SendMessageW(viewer->Handle(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return format;
+}
+
+} // namespace
+
+TEST_F(FrameLicence, TheViewersFontIsTheDefaultAndTheDocumentKeepsItsOwnFormatting)
+{
+    TPageHost host;
+    auto *page = host.AddPage<TFrameLicence>();
+    host.Enter(page);
+    const std::string text = page->LicenceViewer->PlainText();
+    const long body = static_cast<long>(text.find(A("Продукт")));
+    ASSERT_GT(body, 0) << text;
+
+    // The sample's title is bold and its text plain, in its own Arial.
+    const CHARFORMAT2W title = FormatOf(page->LicenceViewer, 0, 5);
+    EXPECT_TRUE((title.dwMask & CFM_BOLD) && (title.dwEffects & CFE_BOLD));
+    const CHARFORMAT2W plain = FormatOf(page->LicenceViewer, body, body + 7);
+    EXPECT_TRUE((plain.dwMask & CFM_BOLD) && !(plain.dwEffects & CFE_BOLD));
+    EXPECT_EQ(std::wstring(L"Arial"), plain.szFaceName);
+
+    const CHARFORMAT2W byDefault = FormatOf(page->LicenceViewer, -1, -1);
+    EXPECT_EQ(std::wstring(L"Times New Roman"), byDefault.szFaceName);
+    EXPECT_EQ(200, byDefault.yHeight);
+}
+
+TEST_F(FrameLicence, ALicenceTheViewerCannotReadIsReportedInTheProductsLanguage)
+{
+    TPageHost host;
+    auto *page = host.AddPage<TFrameLicence>();
+    const std::string prefix = A("Не удалось прочитать текст лицензионного соглашения (");
+    const std::string unreadable[] = {
+        "Plain text where the licence should be.",
+        "{\\rtf1\\ansi " + std::string(100000, '{') + "deep" + std::string(100000, '}') + "}",
+    };
+    for (const std::string &rtf : unreadable) {
+        try {
+            page->ShowLicence(rtf);
+            ADD_FAILURE() << "accepted: " << rtf.substr(0, 40);
+        } catch (const ClassLib::Exception &error) {
+            const std::string message = error.Message();
+            EXPECT_EQ(prefix, message.substr(0, prefix.size())) << message;
+        }
+    }
 }
 
 TEST_F(FrameLicence, NextIsUsableOnlyWhileTheBoxIsTicked)

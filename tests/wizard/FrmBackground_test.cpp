@@ -126,6 +126,12 @@ TEST_F(FrmBackgroundTest, ABrokenPictureLeavesTheBackdropPlainWhite)
     garbled.replace(2, 200, 200, '\x5A');
     EXPECT_FALSE(FrmBackground->LoadPicture(garbled.data(), garbled.size()));
     EXPECT_FALSE(FrmBackground->LoadPicture(nullptr, 0));
+    // A frame header claiming 65500 x 65500 pixels is refused before decoding.
+    std::string huge = bytes;
+    const size_t sof = huge.find("\xFF\xC2");
+    ASSERT_NE(std::string::npos, sof);
+    huge.replace(sof + 5, 4, "\xFF\xDC\xFF\xDC");
+    EXPECT_FALSE(FrmBackground->LoadPicture(huge.data(), huge.size()));
     EXPECT_TRUE(FrmBackground->BGImage->Picture()->Empty());
     Pump(100);
 

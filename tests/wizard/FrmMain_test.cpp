@@ -157,6 +157,27 @@ TEST_F(FrmMainTest, LayoutCaptionsAndSidePicture)
     EXPECT_EQ(256, form.Image1->Picture()->Height());
 }
 
+TEST_F(FrmMainTest, ALongBuildTitleIsCutToFitAndTheFormKeepsItsSize)
+{
+    for (size_t length : {96u, 213u}) {
+        std::string title;
+        while (title.size() < length)
+            title += A("Сборка 1.0.") + std::to_string(title.size()) + " ";
+        title.resize(length);
+        InstParams.app_long_title = title;
+        TFrmMain form(nullptr);
+        EXPECT_EQ(515, form.ClientWidth()) << length;
+        EXPECT_EQ(329, form.ClientHeight()) << length;
+        const std::string shown = ToStdString(form.LabelBuild->Caption());
+        ASSERT_GT(shown.size(), 3u);
+        EXPECT_EQ("...", shown.substr(shown.size() - 3)) << shown;
+        EXPECT_EQ(title.substr(0, shown.size() - 3), shown.substr(0, shown.size() - 3));
+        // The label lies beside the side panel, inside the form.
+        EXPECT_GE(form.LabelBuild->Left(), form.Panel3->Width()) << length;
+        EXPECT_LE(form.LabelBuild->Left() + form.LabelBuild->Width(), form.Panel2->Width()) << length;
+    }
+}
+
 TEST(WizardSidePicture, AMissingOrBrokenResourceLeavesThePictureEmpty)
 {
     TPicture picture;
