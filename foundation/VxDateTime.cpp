@@ -1,3 +1,4 @@
+#include "foundation/StringIds.h"
 #include "foundation/VxDateTime.h"
 
 #include <cstring>
@@ -32,7 +33,7 @@ void ToLocalSystemTime(const FILETIME &time, SYSTEMTIME *out)
 std::string FormatLocalDateTime(const FILETIME &time, bool shortDate)
 {
     if (IsNoTime(time))
-        return Mirelta::TVxMessage(31018u).Text();
+        return Mirelta::TVxMessage(IDS_NO_TIME).Text();
 
     SYSTEMTIME local;
     ToLocalSystemTime(time, &local);

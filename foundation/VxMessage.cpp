@@ -1,3 +1,4 @@
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 
 #include <cstdlib>
@@ -340,7 +341,7 @@ std::string VxGRes(unsigned id)
 TVxMessage CurrentExceptionToMessage()
 {
     if (!std::current_exception())
-        return TVxMessage(31001u) << "";
+        return TVxMessage(IDS_UNKNOWN_EXCEPTION) << "";
 
     for (std::size_t i = MessageFactories.size(); i-- > 0;) {
         TVxMessageFactory factory = MessageFactories[i];
@@ -358,11 +359,11 @@ TVxMessage CurrentExceptionToMessage()
     } catch (const TVxMessage &message) {
         return message;
     } catch (const std::bad_alloc &e) {
-        return TVxMessage(31003u) << e.what() << CurrentExceptionTypeName();
+        return TVxMessage(IDS_OUT_OF_MEMORY) << e.what() << CurrentExceptionTypeName();
     } catch (const std::exception &e) {
-        return TVxMessage(31002u) << e.what() << CurrentExceptionTypeName();
+        return TVxMessage(IDS_STD_EXCEPTION) << e.what() << CurrentExceptionTypeName();
     } catch (...) {
-        return TVxMessage(31001u) << CurrentExceptionTypeName();
+        return TVxMessage(IDS_UNKNOWN_EXCEPTION) << CurrentExceptionTypeName();
     }
 }
 

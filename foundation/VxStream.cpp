@@ -1,3 +1,4 @@
+#include "foundation/StringIds.h"
 #include "foundation/VxStream.h"
 
 #include <cstring>
@@ -19,12 +20,12 @@ struct TOpenModeInfo {
 bool LookUpOpenMode(signed char mode, TOpenModeInfo &info)
 {
     static const TOpenModeInfo table[] = {
-        {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 31027},
-        {GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, 31028},
-        {GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, 31026},
-        {GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 31025},
-        {GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, 31028},
-        {GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, 31028},
+        {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, IDS_FILE_OPEN_READ_ERROR},
+        {GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, IDS_FILE_OPEN_ERROR},
+        {GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, IDS_FILE_OPEN_WRITE_ERROR},
+        {GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, IDS_FILE_CREATE_ERROR},
+        {GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, IDS_FILE_OPEN_ERROR},
+        {GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, IDS_FILE_OPEN_ERROR},
     };
     if (mode < 0 || mode >= static_cast<signed char>(sizeof table / sizeof table[0]))
         return false;
@@ -35,7 +36,7 @@ bool LookUpOpenMode(signed char mode, TOpenModeInfo &info)
 unsigned OpenFailureMessage(signed char mode)
 {
     TOpenModeInfo info;
-    return LookUpOpenMode(mode, info) ? info.message : 31028u;
+    return LookUpOpenMode(mode, info) ? info.message : IDS_FILE_OPEN_ERROR;
 }
 
 void SetError(TVxStreamError &error, unsigned code, unsigned systemError)

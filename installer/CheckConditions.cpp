@@ -1,13 +1,12 @@
 #include "installer/CheckConditions.h"
 
 #include "classlib/Forms.h"
+#include "foundation/StringIds.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 namespace {
-
-const unsigned TextNeeds64BitSystem = 30036;
 
 enum TCheckOutcome { coPass, coRefuse };
 
@@ -71,7 +70,7 @@ bool TInstParams::CheckConditions()
 
 bool TInstParams::CheckConditions(TInstConditionEnv &env)
 {
-    if (is_64bit_app && !is_64bit_os && !env.AskYesNo(LoadResStdString(TextNeeds64BitSystem)))
+    if (is_64bit_app && !is_64bit_os && !env.AskYesNo(LoadResStdString(IDS_ASK_NEEDS_64BIT)))
         return false;
 
     OSVERSIONINFOA info = {};

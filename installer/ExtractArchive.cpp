@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxStream.h"
@@ -15,11 +16,6 @@
 #include "installer/RarStream.h"
 
 namespace {
-
-const unsigned MsgFileDelete = 30019;   // "Ошибка удаления файла %1%"
-const unsigned MsgFolderCreate = 30020; // "Ошибка создания директории %1%"
-const unsigned MsgDamaged = 30022;      // "Инсталлятор поврежден (%1%)"
-const unsigned MsgCopying = 30023;      // "Копируется: %s"
 
 const char CodeNoResource[] = "1";
 const char CodeCannotOpen[] = "2";
@@ -42,7 +38,7 @@ const size_t RedirNameSize = 1024;
 
 [[noreturn]] void ThrowDamaged(const char *code)
 {
-    throw Mirelta::TVxMessage(MsgDamaged) << code;
+    throw Mirelta::TVxMessage(IDS_INSTALLER_DAMAGED) << code;
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -231,7 +227,7 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
     const std::string root = settings.target_folder;
     const std::string rootPrefix = IncludeTrailingBackslash(root);
     std::wstring dest = AnsiToWide(root);
-    const std::string copyingFormat = LoadResStdString(MsgCopying);
+    const std::string copyingFormat = LoadResStdString(IDS_STATE_COPYING);
 
     TExtractFolders folders(root);
     std::unique_ptr<RARHeaderDataEx> header(new RARHeaderDataEx());
@@ -269,7 +265,7 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
         if (folders.MayExist(entryName) && FileExists(path)) {
             FileDelete(path);
             if (FileExists(path))
-                throw Mirelta::TVxMessage(MsgFileDelete) << path;
+                throw Mirelta::TVxMessage(IDS_DELETE_FILE_FAILED) << path;
         }
         // Without a sink the text would go nowhere: it is not made.
         if (settings.progress_sink != nullptr)
@@ -278,7 +274,7 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
 
         std::string folder = ExtractFilePath(path);
         if (!folders.Make(settings, folder))
-            throw Mirelta::TVxMessage(MsgFolderCreate) << folder;
+            throw Mirelta::TVxMessage(IDS_CREATE_FOLDER_FAILED) << folder;
 
         settings.install_log.AddFile(path);
         folders.Added(entryName);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxProcess.h"
@@ -19,8 +20,6 @@ const int CloseSignalAttempts = 3;
 const DWORD CloseSignalWait = 2000;
 const DWORD DeleteRetryWait = 200;
 const unsigned DeleteRetryBudget = 20;
-const unsigned TextNoTargetFolder = 30000;  // "Необходимо указать целевую папку для установки"
-const unsigned TextTargetRefused = 30040;   // the folder cannot be the target
 
 void SystemSleep(DWORD milliseconds)
 {
@@ -115,7 +114,7 @@ bool IsSameOrBelow(const std::string &inner, const std::string &outer)
 // stillHeld answers whether a module still holds the event after being told.
 void CloseRunningModules(TInstParams &params, const std::string &folder, bool (*stillHeld)(const std::string &))
 {
-    params.State(LoadResStdString(30014));
+    params.State(LoadResStdString(IDS_STATE_CLOSING_MODULES));
     params.Progress(InstProgressIndefinite);
 
     for (int attempt = 1; attempt <= CloseSignalAttempts; ++attempt) {
@@ -125,8 +124,8 @@ void CloseRunningModules(TInstParams &params, const std::string &folder, bool (*
         params.Progress(InstProgressIndefinite);
     }
     while (stillHeld(folder)) {
-        if (!AskOkCancel(FormatString(LoadResStdString(30003).c_str(), params.app_title.c_str())))
-            throw Mirelta::TVxMessage(30015);
+        if (!AskOkCancel(FormatString(LoadResStdString(IDS_CLOSE_RUNNING_MODULES).c_str(), params.app_title.c_str())))
+            throw Mirelta::TVxMessage(IDS_CLOSE_MODULES_FAILED);
     }
 }
 
@@ -164,8 +163,8 @@ void DeleteWithRetries(TInstParams &params, const std::string &entry, int32_t pe
             ++budget;
             continue;
         }
-        if (AskRetryCancel(FormatString(LoadResStdString(30038).c_str(), entry.c_str())) != IDRETRY)
-            throw Mirelta::TVxMessage(30017) << entry;
+        if (AskRetryCancel(FormatString(LoadResStdString(IDS_ASK_RETRY_DELETE).c_str(), entry.c_str())) != IDRETRY)
+            throw Mirelta::TVxMessage(IDS_REMOVE_PREVIOUS_FAILED) << entry;
     }
 }
 
@@ -174,7 +173,7 @@ void DeleteWithRetries(TInstParams &params, const std::string &entry, int32_t pe
 // program's own file.
 void RemovePreviousVersion(TInstParams &params)
 {
-    params.State(LoadResStdString(30016));
+    params.State(LoadResStdString(IDS_STATE_REMOVING_PREVIOUS));
     params.Progress(0);
 
     unsigned budget = 0;
@@ -224,7 +223,7 @@ void CopyConstantsFile(TInstParams &params)
         folder = IncludeTrailingBackslash(folder) + params.vx_consts_path;
     ForceDirectories(folder);
 
-    params.State(LoadResStdString(30031));
+    params.State(LoadResStdString(IDS_STATE_INSTALLING));
     params.Progress(InstProgressIndefinite);
 
     const std::string source = IncludeTrailingBackslash(params.own_folder) + params.vx_consts_file;
@@ -233,10 +232,10 @@ void CopyConstantsFile(TInstParams &params)
         if (FileExists(target)) {
             ClearReadOnly(target);
             if (!FileDelete(target))
-                throw Mirelta::TVxMessage(30018) << params.vx_consts_file;
+                throw Mirelta::TVxMessage(IDS_INSTALL_FILE_FAILED) << params.vx_consts_file;
         }
         if (!FileCopy(source, target, true))
-            throw Mirelta::TVxMessage(30018) << params.vx_consts_file;
+            throw Mirelta::TVxMessage(IDS_INSTALL_FILE_FAILED) << params.vx_consts_file;
     }
     if (FileExists(target))
         SetFileAttributesW(AnsiToWide(target).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -305,9 +304,9 @@ bool IsSafeTargetFolder(const std::string &folder)
 void CheckTargetFolder(const std::string &folder)
 {
     if (folder.empty())
-        throw Mirelta::TVxMessage(TextNoTargetFolder);
+        throw Mirelta::TVxMessage(IDS_NO_TARGET_FOLDER);
     if (!IsSafeTargetFolder(folder) || FileExists(ExcludeTrailingBackslash(folder)))
-        throw Mirelta::TVxMessage(TextTargetRefused) << folder;
+        throw Mirelta::TVxMessage(IDS_TARGET_FOLDER_REFUSED) << folder;
 }
 
 bool TInstParams::Install()
@@ -333,7 +332,7 @@ bool TInstParams::Install()
         // The target exists whatever the payload holds: the records written
         // after it need it even when the archive holds no file.
         if (!CreateFolderChain(*this, target_folder))
-            throw Mirelta::TVxMessage(30020) << target_folder;
+            throw Mirelta::TVxMessage(IDS_CREATE_FOLDER_FAILED) << target_folder;
         ExtractArchive(*this, InstallPayloadResource);
         CreateShortcuts();
         ConnectParProc();
@@ -350,7 +349,7 @@ bool TInstParams::Install()
         running = false;
         if (!cancel) {
             try {
-                ShowError((Mirelta::TVxMessage(30021) << CurrentExceptionToMessage()).Text());
+                ShowError((Mirelta::TVxMessage(IDS_INSTALL_ERROR) << CurrentExceptionToMessage()).Text());
             } catch (...) {
                 // The failure has been reported as far as the dialog allows.
             }

@@ -7,6 +7,7 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Forms.h"
+#include "foundation/StringIds.h"
 #include "foundation/VxText.h"
 #include "installer/wizard/FrmBackgroundUnit.h"
 #include "installer/wizard/FrmMainUnit.h"
@@ -30,7 +31,7 @@ bool ShiftHeld()
 // offered. Answers false when the user cancels.
 bool AskExpressUpdate(TInstParams &params)
 {
-    const std::string text = FormatString(LoadResStdString(30034).c_str(), params.app_title.c_str());
+    const std::string text = FormatString(LoadResStdString(IDS_ASK_EXPRESS_UPDATE).c_str(), params.app_title.c_str());
     switch (AskYesNoCancel(text)) {
     case IDYES:
         params.run_mode = ShiftHeld() ? rmProgressWindow : rmExpressWizard;
@@ -157,9 +158,9 @@ int RunMode(TInstParams &params, TInstProgress *console)
 int LoadFailed(const TInstParams &params, TInstProgress *console)
 {
     if (IsWizardMode(params.run_mode)) {
-        ShowError(LoadResStdString(30033));
+        ShowError(LoadResStdString(IDS_INIT_ERROR));
     } else if (params.run_mode == rmConsole) {
-        const std::string text = params.load_error.empty() ? LoadResStdString(30033) : params.load_error;
+        const std::string text = params.load_error.empty() ? LoadResStdString(IDS_INIT_ERROR) : params.load_error;
         if (console) {
             console->OnState(text);
         } else {

@@ -4,6 +4,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/Registry.h"
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxStream.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-const unsigned TextSetupTitle = 30035;
 const char DefaultFolder[] = "C:\\";
 const char InstallPathValue[] = "InstallPath";
 const char InstallRecordName[] = "InstData.x-ini";
@@ -562,7 +562,7 @@ bool TInstParams::Load(const Mirelta::string_vector &arguments, const VTVxStream
 
         if (!app_title.empty())
             ClassLib::Application->SetTitle(
-                ToAnsiString(FormatString(LoadResString(TextSetupTitle).c_str(), app_title.c_str())));
+                ToAnsiString(FormatString(LoadResString(IDS_SETUP_TITLE).c_str(), app_title.c_str())));
         return true;
     } catch (...) {
         load_error = CurrentExceptionToMessage().Text();

@@ -1,5 +1,6 @@
 #include "installer/ParProc.h"
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxProcess.h"
@@ -13,11 +14,6 @@
 #include "xini/VxXIniStreamWriter.h"
 
 namespace {
-
-const unsigned TextInstallFailed = 30021;
-const unsigned TextInstalling = 30032;
-const unsigned TextParProcFailed = 30037;
-const unsigned TextMainSystemNotFound = 30007;
 
 // The wait callback of a redistributable's run: an indefinite step on the
 // settings object in the context; true to go on waiting. A refusing sink
@@ -65,7 +61,7 @@ void TInstParams::ConnectParProc()
         // product is not attached, and the record says so.
         if (!IsParProcFolderUsable(par_proc_folder)) {
             par_proc_install = false;
-            throw Mirelta::TVxMessage(TextMainSystemNotFound);
+            throw Mirelta::TVxMessage(IDS_PARPROC_NOT_FOUND);
         }
         const std::string path = IncludeTrailingBackslash(par_proc_folder) + par_proc_cfg_file;
         var_a<TVxFileStream> file = make_var_a<TVxFileStream>();
@@ -81,7 +77,8 @@ void TInstParams::ConnectParProc()
             // The message names the folder of the main system the product
             // was to be attached to.
             ParProcErrorDisplay(
-                (Mirelta::TVxMessage(TextParProcFailed) << par_proc_folder << CurrentExceptionToMessage()).Text());
+                (Mirelta::TVxMessage(IDS_PARPROC_CONNECT_FAILED) << par_proc_folder << CurrentExceptionToMessage())
+                    .Text());
         } catch (...) {
         }
     }
@@ -98,7 +95,7 @@ void TInstParams::InstallRedist()
     options.context = reinterpret_cast<DWORD_PTR>(this);
 
     for (const std::string &item : install_redist) {
-        State(FormatString(LoadResStdString(TextInstalling).c_str(), item.c_str()));
+        State(FormatString(LoadResStdString(IDS_INSTALLING_TITLE).c_str(), item.c_str()));
         const TProgramCommand command = SplitProgramCommand(targetFolder, item);
         const std::string commandLine = QuotedCommandLine(command.program, command.arguments);
         for (;;) {
@@ -109,12 +106,12 @@ void TInstParams::InstallRedist()
                 throw "@User break";
             if (done)
                 break;
-            const int answer = RedistFailureQuestion((Mirelta::TVxMessage(TextInstallFailed) << item).Text());
+            const int answer = RedistFailureQuestion((Mirelta::TVxMessage(IDS_INSTALL_ERROR) << item).Text());
             if (answer == IDRETRY)
                 continue;
             if (answer == IDIGNORE)
                 break;
-            throw Mirelta::TVxMessage(TextInstallFailed) << item;
+            throw Mirelta::TVxMessage(IDS_INSTALL_ERROR) << item;
         }
     }
 }

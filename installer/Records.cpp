@@ -1,6 +1,7 @@
 #include "installer/Records.h"
 
 #include "classlib/Registry.h"
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxStream.h"
@@ -18,7 +19,6 @@ namespace {
 
 using ClassLib::Registry::TRegistry;
 
-const unsigned TextBadUninstallData = 30030;
 const char MachineRoot[] = "HKEY_LOCAL_MACHINE";
 
 // A registry object on the machine's root with the named key open (created
@@ -87,7 +87,7 @@ void TInstParams::WriteUninstallRecord()
     if (reg_uninstall_key.empty())
         return;
     if (display_name.empty() || uninstall_exe.empty() || !IsValidUninstallKey(reg_uninstall_key))
-        throw Mirelta::TVxMessage(TextBadUninstallData);
+        throw Mirelta::TVxMessage(IDS_BAD_UNINSTALL_DATA);
 
     const std::string key = std::string(UninstallKeyPath) + "\\" + reg_uninstall_key;
     const std::string folder = IncludeTrailingBackslash(target_folder);

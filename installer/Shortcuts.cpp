@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
@@ -15,9 +16,6 @@
 #include "installer/InstParams.h"
 
 namespace {
-
-const unsigned TextNoStartMenuGroup = 30024;
-const unsigned TextFolderCreate = 30020; // "Ошибка создания директории %1%"
 
 // A component that the file system would not take as a plain folder name:
 // blanks only, or dots and blanks only ("." and ".." climb).
@@ -120,7 +118,7 @@ void TInstParams::CreateShortcuts()
 
     if (!start_menu_links.empty()) {
         if (!IsValidStartMenuGroup(start_menu_group))
-            throw Mirelta::TVxMessage(TextNoStartMenuGroup);
+            throw Mirelta::TVxMessage(IDS_NO_START_MENU_GROUP);
 
         std::string groupFolder = IncludeTrailingBackslash(common_programs_folder) + start_menu_group;
         // Only the group our previous installation made is ours to clear; a
@@ -132,7 +130,7 @@ void TInstParams::CreateShortcuts()
         // Without its group folder not one shortcut could be written: that is
         // a failed installation, not a quiet one without shortcuts.
         if (!CreateFolderChain(*this, groupFolder))
-            throw Mirelta::TVxMessage(TextFolderCreate) << groupFolder;
+            throw Mirelta::TVxMessage(IDS_CREATE_FOLDER_FAILED) << groupFolder;
         groupFolder = IncludeTrailingBackslash(groupFolder);
 
         for (const TLinkData &link : start_menu_links) {

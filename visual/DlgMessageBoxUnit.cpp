@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMagicFeatures.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxText.h"
@@ -106,19 +107,19 @@ TDlgMessageBox::TDlgMessageBox(TComponent *owner, const std::string &text, unsig
     LPCWSTR icon = nullptr;
     switch (kind) {
     case mkInformation:
-        SetCaption(Mirelta::TVxMessage(31016u).what());
+        SetCaption(Mirelta::TVxMessage(IDS_CAPTION_INFORMATION).what());
         icon = MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(IDI_ASTERISK));
         break;
     case mkQuestion:
-        SetCaption(Mirelta::TVxMessage(31017u).what());
+        SetCaption(Mirelta::TVxMessage(IDS_CAPTION_QUESTION).what());
         icon = MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(IDI_QUESTION));
         break;
     case mkWarning:
-        SetCaption(Mirelta::TVxMessage(31015u).what());
+        SetCaption(Mirelta::TVxMessage(IDS_CAPTION_WARNING).what());
         icon = MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(IDI_EXCLAMATION));
         break;
     case mkError:
-        SetCaption(Mirelta::TVxMessage(31014u).what());
+        SetCaption(Mirelta::TVxMessage(IDS_CAPTION_ERROR).what());
         icon = MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(IDI_HAND));
         break;
     default:

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "foundation/StringIds.h"
 #include "foundation/VxGZip.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxProgress.h"
@@ -100,7 +101,7 @@ struct TLoadError {
 [[noreturn]] void FailLoad(unsigned id, const std::string &name, bool wrap)
 {
     TLoadError error{Mirelta::TVxMessage(id), wrap, name};
-    if (!wrap && id == 31019)
+    if (!wrap && id == IDS_READ_ERROR)
         error.message << name;
     throw error;
 }
@@ -495,8 +496,8 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
     try {
         // The stream, whole.
         if (!stream)
-            FailLoad(31023, currentName, false);
-        const unsigned readError = currentName.empty() ? 31023 : 31019;
+            FailLoad(IDS_STREAM_READ_ERROR, currentName, false);
+        const unsigned readError = currentName.empty() ? IDS_STREAM_READ_ERROR : IDS_READ_ERROR;
         TVxStream *source = stream.get();
         source->setPosition(0);
         unsigned size = source->getSize();
@@ -522,15 +523,15 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
         size_t budget = bound < MaxUnpacked ? size_t(bound) : MaxUnpacked;
         while (length >= 2 && std::memcmp(root->text.data, GZipMagic(), 2) == 0) {
             if (layers == VxXIniMaxGZipLayers || length >= 0xFFFFFFFF)
-                FailLoad(31029, currentName, true);
+                FailLoad(IDS_GZIP_FORMAT_ERROR, currentName, true);
             ++layers;
             TVxFixedMemStream packed(root->text.data, unsigned(length), TVxFixedMemStream::omRead, currentName);
             TVxGZipReader unpacker;
             if (!unpacker.Open(&packed, nullptr))
-                FailLoad(31029, currentName, true);
+                FailLoad(IDS_GZIP_FORMAT_ERROR, currentName, true);
             unsigned announced = unpacker.getSize();
             if (announced == 0xFFFFFFFF || announced > budget)
-                FailLoad(31029, currentName, true);
+                FailLoad(IDS_GZIP_FORMAT_ERROR, currentName, true);
             const double mid = (from + 0.95) / 2;
             char *unpacked = nullptr;
             size_t unpackedLength = 0;
@@ -539,16 +540,16 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
                 result = ReadGZipWhole(unpacker, announced, budget, unpacked, unpackedLength, progress, from, mid);
             } catch (const std::bad_alloc &) {
                 std::free(unpacked);
-                FailLoad(31030, unpacker.getName(), true);
+                FailLoad(IDS_GZIP_READ_ERROR, unpacker.getName(), true);
             }
             std::free(root->text.data);
             root->text.data = unpacked;
             unpacked[unpackedLength] = 0;
             length = unpackedLength;
             if (result == TUnpack::TooLarge)
-                FailLoad(31029, currentName, true);
+                FailLoad(IDS_GZIP_FORMAT_ERROR, currentName, true);
             if (result != TUnpack::Complete)
-                FailLoad(31030, unpacker.getName(), true);
+                FailLoad(IDS_GZIP_READ_ERROR, unpacker.getName(), true);
             budget -= unpackedLength;
             from = mid;
             if (progress.IsActive())
@@ -566,7 +567,7 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
             scanner.ParseWithProgress(root->text.data, length, position, remaining, pre, part.get());
         }
         if (!pre.contentPosition)
-            FailLoad(31038, currentName, true);
+            FailLoad(IDS_XINI_FORMAT_ERROR, currentName, true);
         textBegin_ = root->text.data;
         textLength_ = length;
         rootSection->resume = pre.emptyRoot ? nullptr : pre.contentPosition;
@@ -576,7 +577,7 @@ void TVxXIniStreamReader::Load(const VTVxStream &stream, bool throwOnError, TVxP
     } catch (TLoadError &error) {
         Mirelta::TVxMessage message = error.message;
         if (error.wrap && !error.name.empty())
-            message = Mirelta::TVxMessage(31020) << error.name << error.message;
+            message = Mirelta::TVxMessage(IDS_READ_ERROR_DETAIL) << error.name << error.message;
         progress.End();
         if (throwOnError)
             throw message;
@@ -611,7 +612,7 @@ bool TVxXIniStreamReader::LoadSectionPart(TVxXIniSectionQ *section, unsigned tar
         loader.DropUnfinished();
     }
 
-    Mirelta::TVxMessage failure = Mirelta::TVxMessage(31039) << Prefixed(LastLoadedPath(section));
+    Mirelta::TVxMessage failure = Mirelta::TVxMessage(IDS_XINI_FORMAT_ERROR_AT) << Prefixed(LastLoadedPath(section));
     TraceLog(GetTraceLog(), TraceCategory, failure.Text(), TraceLevel, 0);
     for (TVxXIniSectionQ *s = section;;) {
         TVxXIniSectionQ *parent = s->parent;
@@ -717,28 +718,29 @@ std::string TVxXIniStreamReader::RequestPiece(TVxXIniSectionQ *section, unsigned
 void TVxXIniStreamReader::Raise(const TVxXIniSectionQ *section, const std::string &piece,
                                 const Mirelta::TVxMessage &inner)
 {
-    throw Mirelta::TVxMessage(31020) << Prefixed(AncestorPath(section) + piece) << inner;
+    throw Mirelta::TVxMessage(IDS_READ_ERROR_DETAIL) << Prefixed(AncestorPath(section) + piece) << inner;
 }
 
 void TVxXIniStreamReader::RaiseBroken(const TVxXIniSectionQ *section, const std::string &piece)
 {
-    Raise(section, piece, Mirelta::TVxMessage(31039) << Prefixed(LastLoadedPath(section)));
+    Raise(section, piece, Mirelta::TVxMessage(IDS_XINI_FORMAT_ERROR_AT) << Prefixed(LastLoadedPath(section)));
 }
 
 void TVxXIniStreamReader::RaiseNotFound(const TVxXIniSectionQ *section, const std::string &piece)
 {
-    Raise(section, piece, Mirelta::TVxMessage(31040));
+    Raise(section, piece, Mirelta::TVxMessage(IDS_ITEM_NOT_FOUND));
 }
 
 void TVxXIniStreamReader::RaiseType(const TVxXIniSectionQ *section, const std::string &piece, const char *word)
 {
-    Raise(section, piece, Mirelta::TVxMessage(31044) << word);
+    Raise(section, piece, Mirelta::TVxMessage(IDS_TYPE_MISMATCH) << word);
 }
 
 void TVxXIniStreamReader::RaiseItemError(unsigned index, const std::string &text)
 {
     FindItemLoading(current_, index);
-    throw Mirelta::TVxMessage(31020) << Prefixed(AncestorPath(current_) + RequestPiece(current_, index)) << text;
+    throw Mirelta::TVxMessage(IDS_READ_ERROR_DETAIL) << Prefixed(AncestorPath(current_) + RequestPiece(current_, index))
+                                                     << text;
 }
 
 // ---- Counting and searching
@@ -871,7 +873,7 @@ bool TVxXIniStreamReader::CloseSection(unsigned level)
 void TVxXIniStreamReader::CloseSectionRequired(unsigned level)
 {
     if (!CloseSection(level))
-        Raise(current_, SearchPiece(level, "*"), Mirelta::TVxMessage(31041));
+        Raise(current_, SearchPiece(level, "*"), Mirelta::TVxMessage(IDS_WRONG_LEVEL));
 }
 
 // ---- Numbers
@@ -1100,7 +1102,7 @@ std::string TVxXIniStreamReader::GetSectionXmlRequired(unsigned index)
         RaiseType(current_, ItemPiece(item, index), "section");
     std::string text;
     if (!ExportSection(item->child, true, text))
-        Raise(current_, ItemPiece(item, index), Mirelta::TVxMessage(31042));
+        Raise(current_, ItemPiece(item, index), Mirelta::TVxMessage(IDS_ITEM_WRITE_ERROR));
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "xini/VxXIniWriter.h"
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 
 TVxXIniWriter::~TVxXIniWriter() = default;
@@ -26,6 +27,6 @@ uint32_t TVxXIniWriter::BeginSectionOrRaise(const std::string &name)
 void RaiseXIniWriteError(const std::string &streamName)
 {
     if (streamName.empty())
-        throw Mirelta::TVxMessage(31037);
-    throw Mirelta::TVxMessage(31021) << streamName;
+        throw Mirelta::TVxMessage(IDS_XINI_WRITE_ERROR);
+    throw Mirelta::TVxMessage(IDS_WRITE_ERROR) << streamName;
 }

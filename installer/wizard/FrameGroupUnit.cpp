@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/StringIds.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
@@ -15,10 +16,6 @@ using namespace ClassLib;
 using namespace WizardPages;
 
 namespace {
-
-const unsigned TextNoGroup = 30001;
-const unsigned TextDesktopLink = 30004;
-const unsigned TextDesktopLinks = 30005;
 
 // A band along the bottom of parent holding one check box.
 TCheckBox *AddBottomCheckBox(TWinControl *parent, TPanel *&band, const char *captionUtf8)
@@ -93,9 +90,9 @@ bool TFrameGroup::InitPage()
     const size_t links = InstParams.desktop_links.size();
     Panel5->SetVisible(links != 0);
     if (links >= 2)
-        CBDesktopShortcut->SetCaption(LoadResString(TextDesktopLinks));
+        CBDesktopShortcut->SetCaption(LoadResString(IDS_DESKTOP_SHORTCUTS));
     else if (CBDesktopShortcut->Visible())
-        CBDesktopShortcut->SetCaption(LoadResString(TextDesktopLink));
+        CBDesktopShortcut->SetCaption(LoadResString(IDS_DESKTOP_SHORTCUT));
     Label1->SetCaption(WithTitle(Label1->Caption()));
     PanAutoRun->SetVisible(InstParams.autorun);
     CBAutoRun->SetCaption(AsCaption(InstParams.cb_caption));
@@ -135,7 +132,7 @@ bool TFrameGroup::LeavePage()
     StorePage();
     if (IsValidStartMenuGroup(InstParams.start_menu_group))
         return true;
-    ShowWarning(LoadResStdString(TextNoGroup));
+    ShowWarning(LoadResStdString(IDS_NO_FOLDER));
     ButResetClick(ButReset);
     return false;
 }

@@ -1,5 +1,6 @@
 #include "installer/wizard/FrameLicenceUnit.h"
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
@@ -54,7 +55,8 @@ void TFrameLicence::ShowLicence(const std::string &rtf)
     try {
         LicenceViewer->LoadRtf(rtf);
     } catch (const Exception &error) {
-        throw Exception(ToAnsiString((Mirelta::TVxMessage(30041) << ToStdString(error.Message())).Text()));
+        const Mirelta::TVxMessage message = Mirelta::TVxMessage(IDS_LICENCE_UNREADABLE) << ToStdString(error.Message());
+        throw Exception(ToAnsiString(message.Text()));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "installer/wizard/FrameParProcUnit.h"
 
+#include "foundation/StringIds.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
@@ -9,13 +10,6 @@
 
 using namespace ClassLib;
 using namespace WizardPages;
-
-namespace {
-
-const unsigned TextNoParProcFolder = 30006;
-const unsigned TextParProcNotFound = 30007;
-
-} // namespace
 
 TFrameParProc::TFrameParProc(TComponent *owner) : TBaseFrameClass(owner)
 {
@@ -70,12 +64,12 @@ bool TFrameParProc::LeavePage()
     // The attach step's own rule: it writes one file there and empties
     // nothing, so a drive root or a system folder is as good as any.
     if (!IsParProcFolderUsable(folder)) {
-        ShowError(LoadResStdString(TextNoParProcFolder));
+        ShowError(LoadResStdString(IDS_NO_PARPROC_FOLDER));
         return false;
     }
     const std::string &checkFile = InstParams.par_proc_check_file;
     if (!checkFile.empty() && !FileExists(IncludeTrailingBackslash(folder) + checkFile)) {
-        ShowError(LoadResStdString(TextParProcNotFound));
+        ShowError(LoadResStdString(IDS_PARPROC_NOT_FOUND));
         return false;
     }
     return true;

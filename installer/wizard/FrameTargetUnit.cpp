@@ -1,5 +1,6 @@
 #include "installer/wizard/FrameTargetUnit.h"
 
+#include "foundation/StringIds.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "installer/InstParams.h"
@@ -11,8 +12,6 @@ using namespace ClassLib;
 using namespace WizardPages;
 
 namespace {
-
-const unsigned TextFolderNotEmpty = 30039;
 
 // Two spellings of one folder compare equal in this form.
 std::string FolderKey(const std::string &folder)
@@ -36,7 +35,7 @@ bool HoldsAnything(const std::string &folder)
 // No by default and on closing.
 bool MayEmptyFolder(const std::string &folder)
 {
-    const std::string text = (Mirelta::TVxMessage(TextFolderNotEmpty) << folder).Text();
+    const std::string text = (Mirelta::TVxMessage(IDS_ASK_FOLDER_NOT_EMPTY) << folder).Text();
     return ShowMessageDialog(text, mkWarning, mbYes | mbNo, mbNo, mbNo) == mbYes;
 }
 

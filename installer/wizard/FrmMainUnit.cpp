@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/StringIds.h"
 #include "foundation/VxText.h"
 #include "installer/LoadConfig.h"
 #include "installer/wizard/FrameFinishUnit.h"
@@ -122,7 +123,7 @@ TFrmMain::TFrmMain(TComponent *owner) : TForm(owner)
     LabelBuild->SetCaption(
         WizardPages::AsCaption(FitText(InstParams.app_long_title, *LabelBuild->Font(), labelRoom)));
     LabelBuild->SetHint(InstParams.app_long_title);
-    SetCaption(AnsiString::Format(LoadResString(30009).c_str(), InstParams.app_title.c_str()));
+    SetCaption(AnsiString::Format(LoadResString(IDS_WIZARD_CAPTION).c_str(), InstParams.app_title.c_str()));
 
     WizardHost = this;
     pages_ = WizardPageFactory(this, InstParams);
@@ -244,7 +245,7 @@ void TFrmMain::ShowPage(unsigned index)
         return;
     if (index >= pages_.size()) {
         if (!Application->Terminated())
-            ShowError(LoadResStdString(30011));
+            ShowError(LoadResStdString(IDS_INSTALL_FAILED));
         return;
     }
     const bool hadPage = currentPage_ >= 0;
@@ -263,7 +264,7 @@ void TFrmMain::ShowPage(unsigned index)
     ButBack->SetEnabled(index != 0);
     ButCancel->SetEnabled(true);
     ButNext->SetEnabled(true);
-    ButNext->SetCaption(LoadResString(IsLastPage(currentPage_) ? 30012 : 30013));
+    ButNext->SetCaption(LoadResString(IsLastPage(currentPage_) ? IDS_BUTTON_FINISH : IDS_BUTTON_NEXT));
 
     pages_[index]->EnterPage(forward);
 
@@ -317,7 +318,7 @@ void TFrmMain::FormClose(TObject *, TCloseAction &action)
     if (closeAllowed_)
         return;
     // A terminating application shows no box: closing counts as confirmed.
-    if (!Application->Terminated() && !AskYesNo(LoadResStdString(30010))) {
+    if (!Application->Terminated() && !AskYesNo(LoadResStdString(IDS_ASK_ABORT))) {
         action = caNone;
         return;
     }

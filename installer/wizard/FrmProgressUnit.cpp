@@ -1,6 +1,7 @@
 #include "installer/wizard/FrmProgressUnit.h"
 
 #include "visual/VxProgressBar.h"
+#include "foundation/StringIds.h"
 
 using namespace ClassLib;
 
@@ -57,7 +58,7 @@ TFrmProgress::TFrmProgress(TComponent *owner) : TForm(owner), Engine(TFrmProgres
     Bar->SetAlign(alBottom);
     SetMargins(Bar);
 
-    SetCaption(AnsiString::Format(LoadResString(30009).c_str(), InstParams.app_title.c_str()));
+    SetCaption(AnsiString::Format(LoadResString(IDS_WIZARD_CAPTION).c_str(), InstParams.app_title.c_str()));
 
     Bar->SetBarIndefinite(false);
     Bar->SetPosition(0);

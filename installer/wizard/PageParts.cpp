@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "classlib/ExtCtrls.h"
+#include "foundation/StringIds.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxProcess.h"
 #include "foundation/VxText.h"
@@ -14,8 +15,6 @@ using namespace ClassLib;
 namespace WizardPages {
 
 namespace {
-
-const unsigned TextBrowseTitle = 30008;
 
 const int ButtonSize = 23;  // the square browse and reset buttons
 const int EditRowHeight = 27; // an edit of 21 px with 3 px above and below
@@ -186,7 +185,7 @@ std::string WithConfiguredFolderName(const std::string &chosen, const std::strin
 
 void BrowseIntoEdit(TEdit *edit, const std::string &configuredFolder)
 {
-    const std::string title = LoadResStdString(TextBrowseTitle);
+    const std::string title = LoadResStdString(IDS_BROWSE_TITLE);
     const std::string start = ToStdString(edit->Text());
     const std::string chosen =
         BrowseForFolderFunc(WizardHost ? WizardHost->DialogOwner() : nullptr, title.c_str(), start.c_str());
