@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "classlib/Forms.h"
+#include "tests/support/KeyInput.h"
 
 class TDlgMessageBox;
 
@@ -29,9 +30,6 @@ void OnDialog(std::function<void(TDlgMessageBox *)> action);
 // Queues a second step that runs the next time the timer fires after action
 // (for checks that need the loop to run in between).
 void ThenOnDialog(std::function<void(TDlgMessageBox *)> action);
-
-// Presses the keys down in order and releases them in reverse (SendInput).
-void PressKeys(const std::vector<WORD> &keys);
 
 // Handles every waiting message, also for ms milliseconds afterwards.
 void Pump(unsigned ms = 0);

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +21,7 @@
 #include "installer/wizard/FrameFinishUnit.h"
 #include "installer/wizard/FrameProgressUnit.h"
 #include "installer/wizard/FrmMainUnit.h"
+#include "tests/support/KeyInput.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using namespace ClassLib;
@@ -211,28 +210,6 @@ protected:
 TFrameProgress *ProgressPage()
 {
     return dynamic_cast<TFrameProgress *>(FrmMain->Pages().at(0));
-}
-
-// Presses the keys down in order and lets them go in reverse, as the keyboard
-// would (SendInput): they reach the focused window of the foreground window,
-// or that window itself as system keys when nothing has the focus.
-void PressKeys(std::initializer_list<WORD> keys)
-{
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = key;
-        inputs.push_back(in);
-    }
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = *it;
-        in.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(in);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 } // namespace
