@@ -85,11 +85,11 @@ list(TRANSFORM UNRAR_CLI_SOURCES APPEND .cpp)
 # VxStream.h through the project root, which is on every target's path. It is
 # third-party code: its own warnings are not ours to fix.
 function(unrar_settings target)
-  target_sources(${target} PRIVATE ${UNRAR_COMPAT_DIR}/comutil_compat.cpp)
+  target_sources(${target} PRIVATE ${UNRAR_COMPAT_DIR}/comutil_compat.cpp ${UNRAR_COMPAT_DIR}/powrprof_compat.cpp)
   target_include_directories(${target} PRIVATE ${UNRAR_COMPAT_DIR} ${UNRAR_SRC_DIR})
   target_compile_definitions(${target} PRIVATE UNRAR)
   target_compile_options(${target} PRIVATE -w)
-  target_link_libraries(${target} PUBLIC shlwapi powrprof ole32 oleaut32 wbemuuid advapi32 shell32 user32)
+  target_link_libraries(${target} PUBLIC shlwapi ole32 oleaut32 wbemuuid advapi32 shell32 user32)
 endfunction()
 
 add_library(unrar STATIC ${UNRAR_LIB_SOURCES})

@@ -197,6 +197,11 @@ void TVxWZManager::FilterMessage(HWND window, UINT msg, LPARAM lParam)
         }
         break;
     }
+    // A request to move in the z-order counts as well as a done move: a
+    // window the system has already raised by itself (Wine raises a clicked
+    // window without telling it) sees the later raise only as a request,
+    // which the system then drops, so no WM_WINDOWPOSCHANGED follows.
+    case WM_WINDOWPOSCHANGING:
     case WM_WINDOWPOSCHANGED: {
         const auto *pos = reinterpret_cast<const WINDOWPOS *>(lParam);
         if (pos && !(pos->flags & SWP_NOZORDER))

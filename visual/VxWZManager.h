@@ -3,7 +3,7 @@
 // user or the system does to them.
 //
 // Each registered window is subclassed to learn when its place in the
-// z-order changes; the manager then re-stacks the registered windows later,
+// z-order changes or is asked to change; the manager then re-stacks the registered windows later,
 // from its own message queue entry, in one deferred positioning pass. At most
 // one arrange request waits in the queue at a time. A visible window that is
 // not registered but sits directly above a disabled registered one (a modal

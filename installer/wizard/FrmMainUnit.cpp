@@ -77,24 +77,36 @@ TPanel *MakePanel(TFrmMain *form, TWinControl *parent, TAlign align)
 TWizardPageFactory WizardPageFactory = &CreateWizardPages;
 TWizardFinishRun WizardFinishRun = &RunFinishActions;
 
-std::vector<TBaseFrameClass *> CreateWizardPages(TFrmMain *form, const TInstParams &params)
+namespace {
+
+template <class TPage>
+TWizardPageSlot PageOf()
 {
-    std::vector<TBaseFrameClass *> pages;
+    TWizardPageSlot slot;
+    slot.make = [](TFrmMain *form) -> TBaseFrameClass * { return new TPage(form); };
+    return slot;
+}
+
+} // namespace
+
+std::vector<TWizardPageSlot> CreateWizardPages(TFrmMain *, const TInstParams &params)
+{
+    std::vector<TWizardPageSlot> pages;
     if (params.run_mode == rmWizard) {
-        pages.push_back(new TFrameWelcome(form));
+        pages.push_back(PageOf<TFrameWelcome>());
         if (params.licence)
-            pages.push_back(new TFrameLicence(form));
+            pages.push_back(PageOf<TFrameLicence>());
         if (params.target)
-            pages.push_back(new TFrameTarget(form));
+            pages.push_back(PageOf<TFrameTarget>());
         if (params.group)
-            pages.push_back(new TFrameGroup(form));
+            pages.push_back(PageOf<TFrameGroup>());
         if (params.has_par_proc)
-            pages.push_back(new TFrameParProc(form));
+            pages.push_back(PageOf<TFrameParProc>());
         if (params.ready)
-            pages.push_back(new TFrameReady(form));
+            pages.push_back(PageOf<TFrameReady>());
     }
-    pages.push_back(new TFrameProgress(form));
-    pages.push_back(new TFrameFinish(form));
+    pages.push_back(PageOf<TFrameProgress>());
+    pages.push_back(PageOf<TFrameFinish>());
     return pages;
 }
 
@@ -127,11 +139,9 @@ TFrmMain::TFrmMain(TComponent *owner) : TForm(owner)
 
     WizardHost = this;
     pages_ = WizardPageFactory(this, InstParams);
-    for (TBaseFrameClass *page : pages_) {
-        page->SetVisible(false);
-        page->SetParent(PanBase);
-        page->SetAlign(alClient);
-        page->InitPage();
+    for (TWizardPageSlot &slot : pages_) {
+        if (slot.page)
+            PlacePage(slot.page);
     }
 
     LoadPictureResource(Image1->Picture(), "LEFT_IMG");
@@ -238,6 +248,39 @@ bool TFrmMain::IsLastPage(int index) const noexcept
     return index >= 0 && static_cast<size_t>(index) + 1 == pages_.size();
 }
 
+void TFrmMain::PlacePage(TBaseFrameClass *page)
+{
+    page->SetVisible(false);
+    page->SetParent(PanBase);
+    page->SetAlign(alClient);
+    page->InitPage();
+}
+
+TBaseFrameClass *TFrmMain::Page(size_t index)
+{
+    TWizardPageSlot &slot = pages_.at(index);
+    if (slot.page)
+        return slot.page;
+    TBaseFrameClass *page = slot.make(this);
+    try {
+        PlacePage(page);
+    } catch (...) {
+        // A page that could not be set up is made anew the next time.
+        delete page;
+        throw;
+    }
+    slot.page = page;
+    return page;
+}
+
+std::vector<TBaseFrameClass *> TFrmMain::Pages()
+{
+    std::vector<TBaseFrameClass *> pages;
+    for (size_t i = 0; i < pages_.size(); ++i)
+        pages.push_back(Page(i));
+    return pages;
+}
+
 void TFrmMain::ShowPage(unsigned index)
 {
     // Indices compare unsigned: -1 (no page yet) is never a page index.
@@ -249,14 +292,17 @@ void TFrmMain::ShowPage(unsigned index)
         return;
     }
     const bool hadPage = currentPage_ >= 0;
-    if (hadPage && static_cast<unsigned>(currentPage_) < index && !pages_[currentPage_]->LeavePage())
+    if (hadPage && static_cast<unsigned>(currentPage_) < index && !Page(currentPage_)->LeavePage())
         return;
     if (hadPage && static_cast<unsigned>(currentPage_) > index)
-        pages_[currentPage_]->StorePage();
+        Page(currentPage_)->StorePage();
 
-    for (TBaseFrameClass *page : pages_)
-        page->SetVisible(false);
-    pages_[index]->SetVisible(true);
+    TBaseFrameClass *shown = Page(index);
+    for (const TWizardPageSlot &slot : pages_) {
+        if (slot.page)
+            slot.page->SetVisible(false);
+    }
+    shown->SetVisible(true);
 
     const bool forward = !hadPage || static_cast<unsigned>(currentPage_) < index;
     currentPage_ = static_cast<int>(index);
@@ -266,7 +312,7 @@ void TFrmMain::ShowPage(unsigned index)
     ButNext->SetEnabled(true);
     ButNext->SetCaption(LoadResString(IsLastPage(currentPage_) ? IDS_BUTTON_FINISH : IDS_BUTTON_NEXT));
 
-    pages_[index]->EnterPage(forward);
+    shown->EnterPage(forward);
 
     SetFocus();
     if (IsLastPage(currentPage_))
@@ -297,7 +343,7 @@ void TFrmMain::ButNextClick(TObject *)
         ShowPage(static_cast<unsigned>(currentPage_ + 1));
         return;
     }
-    if (!pages_[currentPage_]->LeavePage())
+    if (!Page(currentPage_)->LeavePage())
         return;
     try {
         WizardFinishRun(InstParams);

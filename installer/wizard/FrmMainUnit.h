@@ -2,9 +2,11 @@
 // picture, the build label and the buttons Back, Next and Cancel, holding the
 // ordered list of pages and stepping through it.
 //
-// The constructor builds the pages of the run mode (mode 1 has only the
-// progress and finish pages) and places them; the first page is shown 10 ms
-// after the form, from the start timer. Moving forward asks the current
+// The constructor builds the list of pages of the run mode (mode 1 has only
+// the progress and finish pages); each page's windows are made, placed and
+// initialised when the page is first shown, so that the form comes on the
+// screen without waiting for pages the user may never see. The first page is
+// shown 10 ms after the form, from the start timer. Moving forward asks the current
 // page's LeavePage, moving back only stores it. Next on the last page runs
 // the finish actions and closes the form. Closing asks question 30010 unless
 // the close-allowed flag is set; while the installation runs a Yes only
@@ -13,6 +15,7 @@
 // the form shows no box: closing then counts as a confirmed cancel.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "classlib/ExtCtrls.h"
@@ -24,14 +27,22 @@
 
 class TFrmMain;
 
-// Creates the wizard's pages in wizard order, each owned by the form: in run
-// mode 0 the welcome page and the pages the configuration asks for, then in
-// both modes the progress and finish pages.
-std::vector<TBaseFrameClass *> CreateWizardPages(TFrmMain *form, const TInstParams &params);
+// One entry of the wizard's page list: the page once it is made, and until
+// then the function that makes it (owned by the form).
+struct TWizardPageSlot {
+    std::function<TBaseFrameClass *(TFrmMain *form)> make;
+    TBaseFrameClass *page = nullptr;
+};
+
+// The wizard's page list in wizard order, no page made yet: in run mode 0 the
+// welcome page and the pages the configuration asks for, then in both modes
+// the progress and finish pages.
+std::vector<TWizardPageSlot> CreateWizardPages(TFrmMain *form, const TInstParams &params);
 
 // The page list the form's constructor uses: CreateWizardPages unless a test
-// replaces it.
-typedef std::vector<TBaseFrameClass *> (*TWizardPageFactory)(TFrmMain *form, const TInstParams &params);
+// replaces it. Pages a factory has already made are placed and initialised by
+// the constructor.
+typedef std::vector<TWizardPageSlot> (*TWizardPageFactory)(TFrmMain *form, const TInstParams &params);
 extern TWizardPageFactory WizardPageFactory;
 
 // Loads a BMP file image held as an RCDATA resource of the program into the
@@ -75,7 +86,13 @@ public:
 
     // Index of the current page; -1 while none has been shown.
     int CurrentPage() const noexcept { return currentPage_; }
-    const std::vector<TBaseFrameClass *> &Pages() const noexcept { return pages_; }
+    size_t PageCount() const noexcept { return pages_.size(); }
+    // Whether the page's windows have been made (it has been shown, or
+    // inspected through Pages).
+    bool PageMade(size_t index) const noexcept { return index < pages_.size() && pages_[index].page; }
+    // Every page in wizard order, for inspection: pages not made yet are made,
+    // placed hidden and initialised now, as showing them would.
+    std::vector<TBaseFrameClass *> Pages();
     // Set right before the form closes itself, so that closing asks nothing.
     bool CloseAllowed() const noexcept { return closeAllowed_; }
     void SetCloseAllowed(bool v) noexcept { closeAllowed_ = v; }
@@ -92,9 +109,12 @@ private:
     void BuildLayout();
     void LoadSideImage();
     bool IsLastPage(int index) const noexcept;
+    // The page at index, made, placed and initialised on first use.
+    TBaseFrameClass *Page(size_t index);
+    void PlacePage(TBaseFrameClass *page);
 
     int currentPage_ = -1;
-    std::vector<TBaseFrameClass *> pages_; // owned by the form as components
+    std::vector<TWizardPageSlot> pages_; // made pages are owned by the form as components
     bool closeAllowed_ = false;
     bool installed_ = false;
 };

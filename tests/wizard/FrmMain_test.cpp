@@ -123,6 +123,33 @@ TEST_F(FrmMainTest, FullWizardHasTheConfiguredPagesAndExpressOnlyProgressAndFini
     }
 }
 
+TEST_F(FrmMainTest, EachPageIsMadeWhenItIsFirstShownAndKeptAfterwards)
+{
+    InstParams.licence = InstParams.target = InstParams.group = InstParams.ready = true;
+    TFrmMain form(nullptr);
+    ASSERT_EQ(7u, form.PageCount());
+    for (size_t i = 0; i < form.PageCount(); ++i)
+        EXPECT_FALSE(form.PageMade(i)) << i;
+    // Made pages are owned by the form: none yet beyond its own controls.
+    const int ownComponents = form.ComponentCount();
+
+    form.ShowPage(0);
+    EXPECT_TRUE(form.PageMade(0));
+    for (size_t i = 1; i < form.PageCount(); ++i)
+        EXPECT_FALSE(form.PageMade(i)) << i;
+    EXPECT_EQ(ownComponents + 1, form.ComponentCount());
+
+    form.ShowPage(1);
+    form.ShowPage(0);
+    form.ShowPage(1);
+    EXPECT_TRUE(form.PageMade(1));
+    EXPECT_FALSE(form.PageMade(2));
+    EXPECT_EQ(ownComponents + 2, form.ComponentCount());
+    EXPECT_EQ((std::vector<std::string>{"welcome", "licence", "target", "group", "ready", "progress", "finish"}),
+              PageKinds(form));
+    EXPECT_TRUE(form.PageMade(6));
+}
+
 TEST_F(FrmMainTest, LayoutCaptionsAndSidePicture)
 {
     TFrmMain form(nullptr);

@@ -19,14 +19,18 @@ TProbeSetup *probeSetup = nullptr;
 TStandIn *standIn = nullptr;
 TWizardRun *activeRun = nullptr;
 
-std::vector<TBaseFrameClass *> ProbePages(TFrmMain *form, const TInstParams &)
+// The probe pages are made at once, so that a test can set them up before
+// the form shows any.
+std::vector<TWizardPageSlot> ProbePages(TFrmMain *form, const TInstParams &)
 {
-    std::vector<TBaseFrameClass *> pages;
+    std::vector<TWizardPageSlot> pages;
     probeSetup->pages.clear();
     for (const std::string &name : probeSetup->names) {
         auto *page = new TProbePage(form, name, probeSetup->log);
         probeSetup->pages.push_back(page);
-        pages.push_back(page);
+        TWizardPageSlot slot;
+        slot.page = page;
+        pages.push_back(slot);
     }
     return pages;
 }
@@ -288,7 +292,7 @@ void ClearTermination()
     Application->Run();
 }
 
-std::vector<std::string> PageKinds(const TFrmMain &form)
+std::vector<std::string> PageKinds(TFrmMain &form)
 {
     std::vector<std::string> kinds;
     for (TBaseFrameClass *page : form.Pages())

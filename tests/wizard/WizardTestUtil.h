@@ -124,6 +124,6 @@ void ClearTermination();
 
 // Pages of a form by kind ("welcome", "licence", "target", "group",
 // "par_proc", "ready", "progress", "finish", "page" for another class).
-std::vector<std::string> PageKinds(const TFrmMain &form);
+std::vector<std::string> PageKinds(TFrmMain &form);
 
 } // namespace WizardTest
