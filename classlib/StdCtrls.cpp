@@ -434,22 +434,15 @@ private:
 
 void TListBox::SetItems(const std::vector<AnsiString> &items)
 {
-    if (!Handle())
-        return;
-    std::vector<std::wstring> wide;
-    wide.reserve(items.size());
+    // The box stores its texts as UTF-16: an ANSI byte is one unit at most.
     size_t bytes = 0;
-    for (const AnsiString &item : items) {
-        wide.push_back(AnsiToWide(item));
-        bytes += (wide.back().size() + 1) * sizeof(wchar_t);
-    }
+    for (const AnsiString &item : items)
+        bytes += (item.size() + 1) * sizeof(wchar_t);
     TRedrawOff redrawOff(Handle());
-    Perform(LB_RESETCONTENT);
-    Perform(LB_INITSTORAGE, static_cast<WPARAM>(wide.size()), static_cast<LPARAM>(bytes));
-    for (const std::wstring &text : wide) {
-        if (Perform(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())) < 0)
-            throw Exception("List box is full");
-    }
+    items_.Clear();
+    Perform(LB_INITSTORAGE, static_cast<WPARAM>(items.size()), static_cast<LPARAM>(bytes));
+    for (const AnsiString &item : items)
+        items_.Add(item);
 }
 
 int TListBox::ItemIndex() const
