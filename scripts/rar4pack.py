@@ -77,10 +77,6 @@ def entry(name, data, folder, mtime):
     return block(BLOCK_FILE, flags, body) + data
 
 
-def walk(root, parts=()):
-    yield from walk_all([root], parts)
-
-
 def walk_all(roots, parts=()):
     """The entries of the folders laid over each other: (relative name, path,
     is folder), a folder before its contents, names in order."""
