@@ -32,19 +32,35 @@ const wchar_t *RichEditClass()
 // on some systems).
 const size_t kMaxRtfGroupDepth = 32;
 
-// Whether the document's groups nest no deeper than the limit. Braces escaped
-// as \{ and \} open and close no group. Binary data (\binN) is skipped by
-// some readers and read as text by others: each of its opening braces counts,
-// none of its closing ones.
-bool RtfNestingWithin(const std::string &rtf, size_t limit)
+// What a look at a document's groups found: whether they nest no deeper than
+// the limit (the look stops at the first group beyond it), and whether every
+// group opened is closed again (a document cut short is not).
+struct TRtfGroups {
+    bool withinLimit = true;
+    bool closed = true;
+};
+
+// Braces escaped as \{ and \} open and close no group. Binary data (\binN)
+// is skipped by some readers and read as text by others: for the limit each
+// of its opening braces counts, none of its closing ones; for the closing it
+// is data.
+TRtfGroups ScanRtfGroups(const std::string &rtf, size_t limit)
 {
+    TRtfGroups groups;
     const size_t n = rtf.size();
-    size_t depth = 0;
+    size_t depth = 0, binaryOpened = 0;
+    auto opened = [&] {
+        if (depth + binaryOpened <= limit)
+            return true;
+        groups.withinLimit = false;
+        return false;
+    };
     for (size_t i = 0; i < n; ++i) {
         const char c = rtf[i];
         if (c == '{') {
-            if (++depth > limit)
-                return false;
+            ++depth;
+            if (!opened())
+                return groups;
         } else if (c == '}') {
             if (depth > 0)
                 --depth;
@@ -70,14 +86,19 @@ bool RtfNestingWithin(const std::string &rtf, size_t limit)
                 ++j;
             if (bin && !negative) {
                 const size_t end = count < n - j ? j + static_cast<size_t>(count) : n;
-                for (; j < end; ++j)
-                    if (rtf[j] == '{' && ++depth > limit)
-                        return false;
+                for (; j < end; ++j) {
+                    if (rtf[j] == '{') {
+                        ++binaryOpened;
+                        if (!opened())
+                            return groups;
+                    }
+                }
             }
             i = j - 1;
         }
     }
-    return true;
+    groups.closed = depth == 0;
+    return groups;
 }
 
 struct TRtfReader {
@@ -160,16 +181,24 @@ TRichEdit::TRichEdit(TComponent *owner) : TControl(owner)
 
 void TRichEdit::LoadRtf(const std::string &rtf)
 {
-    if (!RtfNestingWithin(rtf, kMaxRtfGroupDepth))
-        throw Exception("The rich text could not be read (its groups nest too deeply)");
+    // The control takes anything else for plain text, or refuses it.
+    if (rtf.compare(0, 5, "{\\rtf") != 0)
+        throw ERichTextError(rfNotRichText, "The text is not an RTF document");
+    const TRtfGroups groups = ScanRtfGroups(rtf, kMaxRtfGroupDepth);
+    if (!groups.withinLimit)
+        throw ERichTextError(rfNestedTooDeep, "The RTF document's groups nest too deeply");
+    // Some versions of the control show what they read of a document cut short
+    // and report nothing.
+    if (!groups.closed)
+        throw ERichTextError(rfDamaged, "The RTF document ends inside a group");
     TRtfReader reader{&rtf, 0};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&reader);
     stream.pfnCallback = &RtfStreamIn;
     Perform(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
     if (stream.dwError != 0)
-        throw Exception(AnsiString::Format("The rich text could not be read (error %lu)",
-                                           static_cast<unsigned long>(stream.dwError)));
+        throw ERichTextError(rfDamaged, AnsiString::Format("The rich-text control rejected the document (error %lu)",
+                                                           static_cast<unsigned long>(stream.dwError)));
 }
 
 void TRichEdit::SetReadOnly(bool v)

@@ -30,12 +30,30 @@ private:
     int step_ = 10;
 };
 
+// Why the rich-text box refused a document.
+enum TRichTextFault {
+    rfNotRichText,  // it does not begin as an RTF document does ("{\rtf")
+    rfDamaged,      // it ends inside a group (cut short), or the control rejected it
+    rfNestedTooDeep // its groups nest deeper than a real document's
+};
+
+// A document the rich-text box cannot show; Fault says why.
+class ERichTextError : public Exception {
+public:
+    ERichTextError(TRichTextFault fault, const AnsiString &message) : Exception(message), fault_(fault) {}
+    TRichTextFault Fault() const noexcept { return fault_; }
+
+private:
+    TRichTextFault fault_;
+};
+
 // A rich-text box; LoadRtf shows an RTF document held in memory.
 class TRichEdit : public TControl {
 public:
     explicit TRichEdit(TComponent *owner);
-    // Replaces the content by the RTF document; throws Exception when the
-    // control rejects it or its groups nest deeper than a real document's.
+    // Replaces the content by the RTF document; throws ERichTextError when it
+    // is not RTF, is damaged or nests too deeply (the content is then
+    // undefined).
     void LoadRtf(const std::string &rtf);
     bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool v);

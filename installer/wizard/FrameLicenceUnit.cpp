@@ -11,6 +11,24 @@
 using namespace ClassLib;
 using namespace WizardPages;
 
+namespace {
+
+// Why the viewer refused the licence, in words the person installing reads.
+unsigned ReasonText(TRichTextFault fault)
+{
+    switch (fault) {
+    case rfNotRichText:
+        return IDS_LICENCE_NOT_RTF;
+    case rfNestedTooDeep:
+        return IDS_LICENCE_TOO_DEEP;
+    case rfDamaged:
+    default:
+        return IDS_LICENCE_DAMAGED;
+    }
+}
+
+} // namespace
+
 TFrameLicence::TFrameLicence(TComponent *owner) : TBaseFrameClass(owner)
 {
     CBAgreed = new TCheckBox(this);
@@ -49,13 +67,14 @@ void TFrameLicence::LoadLicence()
 }
 
 // A licence the viewer cannot read cannot be agreed to: the failure goes on,
-// as a message of the product's own (30041) with the viewer's reason in it.
+// as a message of the product's own (30041) with the reason in it.
 void TFrameLicence::ShowLicence(const std::string &rtf)
 {
     try {
         LicenceViewer->LoadRtf(rtf);
-    } catch (const Exception &error) {
-        const Mirelta::TVxMessage message = Mirelta::TVxMessage(IDS_LICENCE_UNREADABLE) << ToStdString(error.Message());
+    } catch (const ERichTextError &error) {
+        const Mirelta::TVxMessage message = Mirelta::TVxMessage(IDS_LICENCE_UNREADABLE)
+                                            << LoadResStdString(ReasonText(error.Fault()));
         throw Exception(ToAnsiString(message.Text()));
     }
 }

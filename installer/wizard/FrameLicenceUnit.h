@@ -24,8 +24,8 @@ public:
 
     void CBAgreedClick(ClassLib::TObject *sender);
 
-    // Shows the rich-text document; throws Exception (text 30041) when the
-    // viewer cannot read it.
+    // Shows the rich-text document; throws Exception (text 30041 with the
+    // reason, 30043-30045) when the viewer cannot read it.
     void ShowLicence(const std::string &rtf);
 
 private:

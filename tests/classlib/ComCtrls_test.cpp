@@ -62,3 +62,36 @@ TEST(ComCtrls, RichEditRefusesGroupsNestedDeeperThanADocumentNeeds)
     viewer->LoadRtf(nested(32, braces + " level"));
     EXPECT_NE(std::string::npos, viewer->PlainText().find("{{{{ level")) << viewer->PlainText();
 }
+
+TEST(ComCtrls, RichEditSaysWhyItRefusesADocument)
+{
+    TForm form(nullptr);
+    auto *viewer = new TRichEdit(&form);
+    viewer->SetParent(&form);
+    const std::string document = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}"
+                                 "\\f0 First\\par {\\b Bold} last\\par}";
+    const struct {
+        std::string rtf;
+        TRichTextFault fault;
+    } cases[] = {
+        {"Plain text where a document should be.", rfNotRichText},
+        {" " + document, rfNotRichText},
+        {"", rfNotRichText},
+        // Cut short: some controls show what they read and report nothing.
+        {document.substr(0, document.size() - 1), rfDamaged},
+        {document.substr(0, document.find("Bold")), rfDamaged},
+        {"{\\rtf1\\ansi " + std::string(32, '{') + "deep" + std::string(32, '}') + "}", rfNestedTooDeep},
+        // Groups that close, but braces in binary data the control reads as groups.
+        {"{\\rtf1\\ansi{\\*\\pict\\bin4 {{{{} after}", rfDamaged},
+    };
+    for (const auto &c : cases) {
+        try {
+            viewer->LoadRtf(c.rtf);
+            ADD_FAILURE() << "accepted: " << c.rtf;
+        } catch (const ERichTextError &error) {
+            EXPECT_EQ(c.fault, error.Fault()) << c.rtf << ": " << error.Message();
+        }
+    }
+    viewer->LoadRtf(document);
+    EXPECT_NE(std::string::npos, viewer->PlainText().find("Bold last")) << viewer->PlainText();
+}

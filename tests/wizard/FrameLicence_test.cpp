@@ -78,17 +78,23 @@ TEST_F(FrameLicence, ALicenceTheViewerCannotReadIsReportedInTheProductsLanguage)
     TPageHost host;
     auto *page = host.AddPage<TFrameLicence>();
     const std::string prefix = A("Не удалось прочитать текст лицензионного соглашения (");
-    const std::string unreadable[] = {
-        "Plain text where the licence should be.",
-        "{\\rtf1\\ansi " + std::string(100000, '{') + "deep" + std::string(100000, '}') + "}",
+    const std::string whole = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Arial;}}\\f0 \\'cb\\'e8\\par}";
+    const struct {
+        std::string rtf;
+        const char *reason;
+    } unreadable[] = {
+        {"Plain text where the licence should be.", "текст не является документом RTF"},
+        {whole.substr(0, whole.size() - 1), "документ поврежден"},
+        {"{\\rtf1\\ansi " + std::string(100000, '{') + "deep" + std::string(100000, '}') + "}",
+         "слишком глубокая вложенность групп документа"},
     };
-    for (const std::string &rtf : unreadable) {
+    for (const auto &c : unreadable) {
         try {
-            page->ShowLicence(rtf);
-            ADD_FAILURE() << "accepted: " << rtf.substr(0, 40);
+            page->ShowLicence(c.rtf);
+            ADD_FAILURE() << "accepted: " << c.rtf.substr(0, 40);
         } catch (const ClassLib::Exception &error) {
             const std::string message = error.Message();
-            EXPECT_EQ(prefix, message.substr(0, prefix.size())) << message;
+            EXPECT_EQ(prefix + A(c.reason) + ")", message) << message;
         }
     }
 }
