@@ -65,18 +65,22 @@ set(SETUP_RC_LICENCE ${SETUP_RESOURCE_DIR}/licence.rtf)
 set(SETUP_RC_BACKGROUND ${SETUP_RESOURCE_DIR}/background.jpg)
 set(SETUP_RC_LEFT ${SETUP_RESOURCE_DIR}/left.bmp)
 
-# add_setup_program(<target> <folder> <config> [<payload>]): a setup program
-# that carries the configuration document <config>, the payload archive
-# <payload> (default: the vendor's) and the vendor's other resources; its
-# resource script is generated in <folder>. The tests make variants this way.
+# add_setup_program(<target> <folder> <config> [<payload> [<licence>]]): a
+# setup program that carries the configuration document <config>, the payload
+# archive <payload> and the licence <licence> (default: the vendor's) and the
+# vendor's other resources; its resource script is generated in <folder>. The
+# tests make variants this way.
 function(add_setup_program target folder config)
   set(SETUP_RC_CONFIG ${config})
   if(ARGC GREATER 3)
     set(SETUP_RC_PAYLOAD ${ARGV3})
   endif()
+  if(ARGC GREATER 4)
+    set(SETUP_RC_LICENCE ${ARGV4})
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/resources/setup.rc.in ${folder}/setup.rc @ONLY)
   set_source_files_properties(${folder}/setup.rc PROPERTIES
-    OBJECT_DEPENDS "${config};${setup_res_files};${SETUP_RC_PAYLOAD}")
+    OBJECT_DEPENDS "${config};${setup_res_files};${SETUP_RC_PAYLOAD};${SETUP_RC_LICENCE}")
   # windres reads the manifest that manifest.rc names; CMake's scan of the
   # script does not see it.
   set_source_files_properties(${CMAKE_SOURCE_DIR}/classlib/manifest.rc PROPERTIES

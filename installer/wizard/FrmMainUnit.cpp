@@ -1,5 +1,6 @@
 #include "installer/wizard/FrmMainUnit.h"
 
+#include <exception>
 #include <string>
 
 #include "foundation/StringIds.h"
@@ -265,12 +266,22 @@ TBaseFrameClass *TFrmMain::Page(size_t index)
     try {
         PlacePage(page);
     } catch (...) {
-        // A page that could not be set up is made anew the next time.
         delete page;
         throw;
     }
     slot.page = page;
     return page;
+}
+
+// A page that cannot be set up (its licence cannot be read, for one) would
+// fail again each time: the user cannot get past it. The reason is shown in
+// the one box the application shows for a failure, and the wizard ends
+// without asking, nothing installed.
+void TFrmMain::EndForUnusablePage()
+{
+    Application->HandleException(std::current_exception());
+    closeAllowed_ = true;
+    Close();
 }
 
 std::vector<TBaseFrameClass *> TFrmMain::Pages()
@@ -297,7 +308,13 @@ void TFrmMain::ShowPage(unsigned index)
     if (hadPage && static_cast<unsigned>(currentPage_) > index)
         Page(currentPage_)->StorePage();
 
-    TBaseFrameClass *shown = Page(index);
+    TBaseFrameClass *shown = nullptr;
+    try {
+        shown = Page(index);
+    } catch (...) {
+        EndForUnusablePage();
+        return;
+    }
     for (const TWizardPageSlot &slot : pages_) {
         if (slot.page)
             slot.page->SetVisible(false);

@@ -5,14 +5,16 @@
 // The constructor builds the list of pages of the run mode (mode 1 has only
 // the progress and finish pages); each page's windows are made, placed and
 // initialised when the page is first shown, so that the form comes on the
-// screen without waiting for pages the user may never see. The first page is
-// shown 10 ms after the form, from the start timer. Moving forward asks the current
-// page's LeavePage, moving back only stores it. Next on the last page runs
-// the finish actions and closes the form. Closing asks question 30010 unless
-// the close-allowed flag is set; while the installation runs a Yes only
-// raises the settings' cancel flag, and the progress page closes the form
-// once the engine has stopped. After the application was told to terminate
-// the form shows no box: closing then counts as a confirmed cancel.
+// screen without waiting for pages the user may never see. A page that cannot
+// be set up ends the wizard after the box that says why, as if it had failed
+// while the form was made. The first page is shown 10 ms after the form, from
+// the start timer. Moving forward asks the current page's LeavePage, moving
+// back only stores it. Next on the last page runs the finish actions and
+// closes the form. Closing asks question 30010 unless the close-allowed flag
+// is set; while the installation runs a Yes only raises the settings' cancel
+// flag, and the progress page closes the form once the engine has stopped.
+// After the application was told to terminate the form shows no box: closing
+// then counts as a confirmed cancel.
 #pragma once
 
 #include <functional>
@@ -112,6 +114,8 @@ private:
     // The page at index, made, placed and initialised on first use.
     TBaseFrameClass *Page(size_t index);
     void PlacePage(TBaseFrameClass *page);
+    // Inside a handler of the failure to set up a page: shows it and ends.
+    void EndForUnusablePage();
 
     int currentPage_ = -1;
     std::vector<TWizardPageSlot> pages_; // made pages are owned by the form as components

@@ -11,6 +11,9 @@
 #    wizard staying above the backdrop after a click on the backdrop;
 #  - the full wizard without a backdrop closed with Esc and Yes on the welcome
 #    page: nothing installed (1);
+#  - the full wizard with a licence the licence page cannot read (not RTF, cut
+#    short, nested 33 groups deep): Next on the welcome page shows one box
+#    that says why, then the wizard ends by itself, nothing installed (1);
 #  - the express wizard (-express=1) straight to the progress and finish pages (0);
 #  - after an installation, the express-update question: Cancel ends (1), No
 #    gives the full wizard, Yes the express wizard. (Yes with Shift held, for
@@ -19,11 +22,12 @@
 # Where the X side cannot tell (z-order, texts, check boxes), the window probe
 # looks from inside Windows.
 #
-#   modes_e2e.sh OK_SETUP PLAIN_SETUP BROKEN_SETUP PROBE
+#   modes_e2e.sh OK_SETUP PLAIN_SETUP BROKEN_SETUP PROBE NOT_RTF_SETUP CUT_SETUP DEEP_SETUP
 # OK_SETUP has the backdrop on; PLAIN_SETUP has it off and a payload whose
-# last entry is damaged; BROKEN_SETUP cannot load its configuration
-# (tests/e2e/modes.cmake). Runs inside the environment that scripts/test sets
-# up (SETUP_WINE, WINEPREFIX, DISPLAY).
+# last entry is damaged; BROKEN_SETUP cannot load its configuration; the last
+# three are PLAIN_SETUP with those licences (tests/e2e/modes.cmake). Runs
+# inside the environment that scripts/test sets up (SETUP_WINE, WINEPREFIX,
+# DISPLAY).
 set -euo pipefail
 wine=${SETUP_WINE:?run this through scripts/test}
 : "${DISPLAY:?run this through scripts/test}"
@@ -41,6 +45,9 @@ cp "$1" "$work/ok.exe"
 cp "$2" "$work/plain.exe"
 cp "$3" "$work/broken.exe"
 cp "$4" "$work/probe.exe"
+cp "$5" "$work/licence_not_rtf.exe"
+cp "$6" "$work/licence_cut.exe"
+cp "$7" "$work/licence_deep.exe"
 
 # The test product's folder, keys and texts (tests/e2e/modes-config.x-ini.in).
 target="$WINEPREFIX/drive_c/Program Files/Учёт заявок E2E"
@@ -56,6 +63,7 @@ express_question='Обнаружена предыдущая версия Учё�
 next_caption='Далее >'
 finish_caption='Завершить'
 installed_heading='Установка выполнена успешно.'
+licence_unreadable='Не удалось прочитать текст лицензионного соглашения'
 # Page texts that tell the pages apart.
 welcome_heading='Добро пожаловать в программу установки Учёт заявок E2E.'
 licence_box='Я принимаю условия лицензионного соглашения'
@@ -351,6 +359,41 @@ cancel_wizard() {
   expect_exit 1 "$1"
 }
 
+# The program's window that shows the text (the box that reports an
+# exception bears the program's title, as the wizard does); empty when none.
+window_showing() {
+  local w
+  for w in $(windows | awk '{ print $1 }'); do
+    if texts "$w" | text_of | grep -qxF -- "$1"; then
+      echo "$w"
+      return 0
+    fi
+  done
+}
+
+box_there() {
+  [ -n "$(window_showing "$1")" ]
+}
+
+# licence_unreadable PROGRAM REASON: Next on the welcome page shows the box
+# with the reason; after OK the wizard ends by itself (a second box would keep
+# it waiting) with exit code 1, nothing installed.
+licence_unreadable() {
+  local text="$licence_unreadable ($2)" box
+  clean_state
+  start "$1"
+  wait_wizard "$welcome_heading"
+  click "$wizard" "$next_caption"
+  until_true 30 "the box \"$text\"" box_there "$text"
+  box=$(window_showing "$text")
+  # Its one button (OK, in the system's language).
+  read -r x y <<<"$(texts "$box" | awk '$2 == "Button" { print $5 + int($7 / 2), $6 + int($8 / 2); exit }')"
+  [ -n "$y" ] || fail "no button in the box \"$text\""
+  click_at "$x" "$y"
+  expect_exit 1 "$1"
+  expect_nothing_installed "$1"
+}
+
 # --- A configuration that does not load --------------------------------------
 
 step "broken configuration, full wizard: one box, exit code 1"
@@ -448,6 +491,11 @@ wait_wizard "$welcome_heading"
 [ -z "$(backdrop)" ] || fail "a backdrop without show_background"
 cancel_wizard "full wizard cancelled on the welcome page"
 expect_nothing_installed "full wizard cancelled on the welcome page"
+
+step "full wizard, a licence that cannot be read: one box, then the end"
+licence_unreadable licence_not_rtf.exe 'текст не является документом RTF'
+licence_unreadable licence_cut.exe 'документ поврежден'
+licence_unreadable licence_deep.exe 'слишком глубокая вложенность групп документа'
 
 step "express wizard (-express=1): straight to the progress and finish pages"
 clean_state

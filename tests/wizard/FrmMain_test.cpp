@@ -382,6 +382,65 @@ TEST_F(FrmMainTest, ExceptionsFromTheFinishActionsAreSwallowedAndTheWizardStillE
     EXPECT_EQ(3, finishRuns);
 }
 
+namespace {
+
+// The wizard's second page cannot be set up: its InitPage throws, as the
+// licence page does with a licence it cannot read. Made when first shown.
+std::vector<std::string> unusableLog;
+int unusableInits = 0;
+
+class TUnusablePage : public TProbePage {
+public:
+    explicit TUnusablePage(TComponent *owner) : TProbePage(owner, "unusable", unusableLog) {}
+    bool InitPage() override
+    {
+        ++unusableInits;
+        throw Exception("cannot be set up");
+    }
+};
+
+std::vector<TWizardPageSlot> PagesWithAnUnusableOne(TFrmMain *, const TInstParams &)
+{
+    std::vector<TWizardPageSlot> pages(3);
+    pages[0].make = [](TFrmMain *form) -> TBaseFrameClass * { return new TProbePage(form, "a", unusableLog); };
+    pages[1].make = [](TFrmMain *form) -> TBaseFrameClass * { return new TUnusablePage(form); };
+    pages[2].make = [](TFrmMain *form) -> TBaseFrameClass * { return new TProbePage(form, "c", unusableLog); };
+    return pages;
+}
+
+} // namespace
+
+TEST_F(FrmMainTest, APageThatCannotBeSetUpEndsTheWizardAfterOneBoxWithNothingInstalled)
+{
+    unusableLog.clear();
+    unusableInits = 0;
+    WizardPageFactory = &PagesWithAnUnusableOne;
+    std::vector<std::string> boxes;
+    const TExceptionHandler previous = Application->SetExceptionHandler([&](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const Exception &shown) {
+            boxes.push_back(ToStdString(shown.Message()));
+        } catch (...) {
+            boxes.push_back("?");
+        }
+    });
+    TDialogAnswers answers;
+    {
+        TWizardRun run;
+        run.Run({WaitForPage(0), Do([] { FrmMain->ButNext->Click(); })}, true);
+        EXPECT_FALSE(run.ForcedClose()) << "the wizard stayed";
+        EXPECT_EQ(0, FrmMain->CurrentPage());
+        EXPECT_FALSE(FrmMain->Installed());
+    }
+    Application->SetExceptionHandler(previous);
+    EXPECT_EQ(std::vector<std::string>{"cannot be set up"}, boxes);
+    EXPECT_EQ(1, unusableInits);
+    EXPECT_EQ((std::vector<std::string>{"enter a fwd", "leave a"}), unusableLog);
+    EXPECT_TRUE(answers.Shown().empty()) << "closing asked " << answers.Shown()[0].text;
+    EXPECT_EQ(0, finishRuns);
+}
+
 TEST_F(FrmMainTest, AfterTheOrderToTerminateClosingAsksNothing)
 {
     TProbeSetup probes{{"a", "b"}, {}, {}};
