@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string>
 
 #include "classlib/Barrier.h"
 #include "foundation/VxText.h"
@@ -191,6 +192,7 @@ void TRichEdit::LoadRtf(const std::string &rtf)
     // and report nothing.
     if (!groups.closed)
         throw ERichTextError(rfDamaged, "The RTF document ends inside a group");
+    ShowVerticalScrollBarAhead();
     TRtfReader reader{&rtf, 0};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&reader);
@@ -199,6 +201,20 @@ void TRichEdit::LoadRtf(const std::string &rtf)
     if (stream.dwError != 0)
         throw ERichTextError(rfDamaged, AnsiString::Format("The rich-text control rejected the document (error %lu)",
                                                            static_cast<unsigned long>(stream.dwError)));
+}
+
+// A document longer than the view makes the control show its vertical scroll
+// bar, which narrows the text, and lay the whole document out a second time;
+// under Wine that costs more than the first layout, growing with the square
+// of the number of paragraphs. With the bar already shown (by a placeholder of
+// empty lines, more than the view holds) the document is laid out once, at
+// the width it keeps. A document that fits hides the bar again, as before.
+void TRichEdit::ShowVerticalScrollBarAhead()
+{
+    if (scrollBars_ != ssVertical && scrollBars_ != ssBoth)
+        return;
+    const std::wstring lines(static_cast<size_t>(std::max(ClientHeight(), 1)) + 1, L'\r');
+    SetWindowTextW(Handle(), lines.c_str());
 }
 
 void TRichEdit::SetReadOnly(bool v)

@@ -71,6 +71,8 @@ protected:
     bool WantsChars() const override { return !readOnly_; }
 
 private:
+    void ShowVerticalScrollBarAhead();
+
     bool readOnly_ = false;
     TScrollStyle scrollBars_ = ssNone;
 };

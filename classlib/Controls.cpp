@@ -973,6 +973,13 @@ void TWinControl::AdjustClientRect(RECT &) const
 {
 }
 
+RECT TWinControl::AlignArea() const
+{
+    RECT r = ClientRect();
+    AdjustClientRect(r);
+    return r;
+}
+
 void TWinControl::AlignControls(TControl *changed)
 {
     if (!Handle() || Destroying())
@@ -983,8 +990,7 @@ void TWinControl::AlignControls(TControl *changed)
         AdjustSize();
     ++aligning_;
     try {
-        RECT r = ClientRect();
-        AdjustClientRect(r);
+        RECT r = AlignArea();
         for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
             std::vector<TControl *> band;
             for (TControl *c : controls_) {

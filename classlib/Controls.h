@@ -306,6 +306,9 @@ public:
     // joined its band.
     void AlignControls(TControl *changed);
     void Realign() { AlignControls(nullptr); }
+    // The part of the client area the children are aligned in: the place a
+    // client-aligned child fills when nothing else is aligned.
+    RECT AlignArea() const;
     bool Aligning() const noexcept { return aligning_ > 0; }
     // Tab stops inside, in tab order, depth first.
     void GetTabOrderList(std::vector<TControl *> &list) const;

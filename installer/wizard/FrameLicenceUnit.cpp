@@ -51,9 +51,12 @@ TFrameLicence::TFrameLicence(TComponent *owner) : TBaseFrameClass(owner)
 bool TFrameLicence::InitPage()
 {
     CBAgreed->SetChecked(InstParams.prev_install_found);
-    LoadLicence();
+    // The font is the viewer's default format: text the document formats
+    // itself keeps its own. Set on the empty viewer, it costs nothing; set
+    // after the load, the control would lay the whole document out again.
     LicenceViewer->Font()->SetName("Times New Roman");
     LicenceViewer->Font()->SetSize(10);
+    LoadLicence();
     return true;
 }
 

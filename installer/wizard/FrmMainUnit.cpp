@@ -254,6 +254,11 @@ void TFrmMain::PlacePage(TBaseFrameClass *page)
     page->SetVisible(false);
     page->SetParent(PanBase);
     page->SetAlign(alClient);
+    // A hidden control is not aligned: the page is given the place it will
+    // fill now, so that InitPage lays out its content at its final size (a
+    // long licence is laid out once, not again when the page is shown).
+    const RECT area = PanBase->AlignArea();
+    page->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
     page->InitPage();
 }
 

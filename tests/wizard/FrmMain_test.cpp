@@ -15,6 +15,7 @@
 #include "classlib/Forms.h"
 #include "foundation/VxMessage.h"
 #include "foundation/VxText.h"
+#include "installer/wizard/FrameLicenceUnit.h"
 #include "installer/wizard/FrameProgressUnit.h"
 #include "installer/wizard/FrmMainUnit.h"
 #include "visual/DlgMessageBoxUnit.h"
@@ -148,6 +149,25 @@ TEST_F(FrmMainTest, EachPageIsMadeWhenItIsFirstShownAndKeptAfterwards)
     EXPECT_EQ((std::vector<std::string>{"welcome", "licence", "target", "group", "ready", "progress", "finish"}),
               PageKinds(form));
     EXPECT_TRUE(form.PageMade(6));
+}
+
+TEST_F(FrmMainTest, APageIsMadeAtTheSizeItIsShownAt)
+{
+    // A page laid out at one size and shown at another lays out its content
+    // twice: for the licence page, the whole licence.
+    InstParams.licence = true;
+    TFrmMain form(nullptr);
+    auto *licence = dynamic_cast<TFrameLicence *>(form.Pages().at(1));
+    ASSERT_NE(nullptr, licence);
+    ASSERT_FALSE(licence->Visible());
+    const RECT made = licence->LicenceViewer->BoundsRect();
+    form.ShowPage(0);
+    form.ShowPage(1);
+    ASSERT_TRUE(licence->Visible());
+    const RECT shown = licence->LicenceViewer->BoundsRect();
+    EXPECT_TRUE(EqualRect(&made, &shown)) << "made " << made.right - made.left << " x " << made.bottom - made.top
+                                          << ", shown " << shown.right - shown.left << " x "
+                                          << shown.bottom - shown.top;
 }
 
 TEST_F(FrmMainTest, LayoutCaptionsAndSidePicture)

@@ -73,6 +73,8 @@ void TPageHost::Place(TBaseFrameClass *page)
     page->SetVisible(false);
     page->SetParent(PanBase);
     page->SetAlign(alClient);
+    const RECT area = PanBase->AlignArea();
+    page->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
     page->InitPage();
 }
 
