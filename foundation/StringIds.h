@@ -4,7 +4,7 @@
 // number stays the one the texts have always had. Plain macros: the resource
 // compiler reads this file too.
 //
-// 30000-30041: the installer's texts; 31001-31046: the libraries' texts.
+// 30000-30042: the installer's texts; 31001-31046: the libraries' texts.
 
 // Installer
 #define IDS_NO_TARGET_FOLDER 30000         // the target folder field is empty
@@ -43,6 +43,7 @@
 #define IDS_ASK_FOLDER_NOT_EMPTY 30039     // question: the target folder is not empty
 #define IDS_TARGET_FOLDER_REFUSED 30040    // the target folder cannot be installed into
 #define IDS_LICENCE_UNREADABLE 30041       // the licence text cannot be read
+#define IDS_WRITE_FILE_FAILED 30042        // a file could not be written, with the system's reason
 
 // Libraries
 #define IDS_UNKNOWN_EXCEPTION 31001        // an exception of an unknown type

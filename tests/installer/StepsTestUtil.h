@@ -49,4 +49,13 @@ std::string A(const char *utf8);
 // The log's lines after Begin's header, as written (UTF-8).
 Mirelta::string_vector LogEntries(const TInstParams &params);
 
+// The full-disk tests (suites named SmallDrive...) run on a small file system
+// of 4096-byte pages that tests/installer/small_drive.sh mounts for them and
+// names in SETUP_SMALL_DRIVE. SmallDrive() is its root folder without a
+// trailing backslash, "" when the tests run without it.
+std::string SmallDrive();
+// Fills the small drive with the file at path (on it) until exactly
+// freePages pages stay free; false when the drive does not end up so.
+bool FillSmallDrive(const std::string &path, unsigned freePages);
+
 } // namespace StepsTest
