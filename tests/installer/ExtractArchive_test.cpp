@@ -678,21 +678,14 @@ protected:
     void SetUp() override
     {
         ExtractTest::SetUp();
-        drive_ = StepsTest::SmallDrive();
-        if (drive_.empty())
-            GTEST_SKIP() << "needs the small drive that tests/installer/small_drive.sh mounts";
-        target_ = AnsiToWide(drive_) + L"\\Target";
+        if (drive_.Path().empty())
+            GTEST_SKIP() << StepsTest::TSmallDrive::Missing;
+        target_ = AnsiToWide(drive_.Path()) + L"\\Target";
         CreateDirectoryW(target_.c_str(), nullptr);
         settings_.target_folder = WideToAnsi(target_);
     }
-    void TearDown() override
-    {
-        if (!drive_.empty())
-            DeleteTree(drive_, true, false, true);
-        ExtractTest::TearDown();
-    }
 
-    std::string drive_;
+    StepsTest::TSmallDrive drive_;
 };
 
 // The disk fills up while the library writes a file: the message names the
@@ -700,7 +693,7 @@ protected:
 // before it is whole.
 TEST_F(SmallDriveExtract, FullDiskNamesTheFileAndTheSystemsReason)
 {
-    ASSERT_TRUE(StepsTest::FillSmallDrive(drive_ + "\\filler", 2));
+    ASSERT_TRUE(drive_.Fill(2));
     TRar4Writer writer;
     writer.AddFile(L"small.txt", "fits").AddFile(L"big.bin", std::string(64 * 1024, 'x'));
     EXPECT_EQ(WriteFailed(In(L"big.bin"), ERROR_DISK_FULL), ExtractError(writer.Bytes()));

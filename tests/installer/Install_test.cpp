@@ -150,6 +150,24 @@ protected:
 
     std::string In(const std::string &relative) const { return target + "\\" + relative; }
 
+    // Installs with the file name of the target folder a host link to a
+    // device that refuses every write, the stand-in for a full disk: the
+    // installation fails naming the file, and no log claims otherwise.
+    void ExpectFailureWritingOut(const std::string &name)
+    {
+        const std::string file = In(name);
+        if (!TestLinks::MakeHostLink(file, "/dev/full"))
+            GTEST_SKIP() << "no host device that refuses writes";
+        params.preserve_files.insert(UpperCase(name));
+
+        TDialogAnswers answers;
+        EXPECT_FALSE(params.Install());
+        ASSERT_EQ(answers.Shown().size(), 1u);
+        EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(31021) << file));
+        EXPECT_FALSE(FileExists(In("Install.log")));
+        TestLinks::RemoveLink(file);
+    }
+
     static int counter;
     TInstallSleepFunc previousSleep = InstallSleep;
     std::string base;
@@ -736,33 +754,14 @@ INSTANTIATE_TEST_SUITE_P(Kinds, InstallRemovalLinks,
 // for a full disk.
 TEST_F(InstallProcedureTest, RecordThatCannotBeWrittenOutFailsTheInstallation)
 {
-    const std::string record = In("InstData.x-ini");
-    if (!TestLinks::MakeHostLink(record, "/dev/full"))
-        GTEST_SKIP() << "no host device that refuses writes";
-    params.preserve_files.insert("INSTDATA.X-INI");
-
-    TDialogAnswers answers;
-    EXPECT_FALSE(params.Install());
-    ASSERT_EQ(answers.Shown().size(), 1u);
-    EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(31021) << record));
-    EXPECT_FALSE(FileExists(In("Install.log")));
-    TestLinks::RemoveLink(record);
+    ExpectFailureWritingOut("InstData.x-ini");
 }
 
 // The log is written last: one that cannot be written out fails the
 // installation as well, naming it.
 TEST_F(InstallProcedureTest, LogThatCannotBeWrittenOutFailsTheInstallation)
 {
-    const std::string log = In("Install.log");
-    if (!TestLinks::MakeHostLink(log, "/dev/full"))
-        GTEST_SKIP() << "no host device that refuses writes";
-    params.preserve_files.insert("INSTALL.LOG");
-
-    TDialogAnswers answers;
-    EXPECT_FALSE(params.Install());
-    ASSERT_EQ(answers.Shown().size(), 1u);
-    EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(31021) << log));
-    TestLinks::RemoveLink(log);
+    ExpectFailureWritingOut("Install.log");
 }
 
 // The full-disk tests of the procedure: the target folder on the small drive.
@@ -771,20 +770,13 @@ protected:
     void SetUp() override
     {
         InstallProcedureTest::SetUp();
-        drive = StepsTest::SmallDrive();
-        if (drive.empty())
-            GTEST_SKIP() << "needs the small drive that tests/installer/small_drive.sh mounts";
-        target = drive + "\\Target";
+        if (drive.Path().empty())
+            GTEST_SKIP() << StepsTest::TSmallDrive::Missing;
+        target = drive.Path() + "\\Target";
         params.target_folder = target;
     }
-    void TearDown() override
-    {
-        if (!drive.empty())
-            DeleteTree(drive, true, false, true);
-        InstallProcedureTest::TearDown();
-    }
 
-    std::string drive;
+    StepsTest::TSmallDrive drive;
 };
 
 // The disk fills up inside the log, after the record: the installation fails
@@ -793,7 +785,7 @@ TEST_F(SmallDriveInstall, LogCutShortByAFullDiskFailsTheInstallationAndGoes)
 {
     TPayloadResource payload("EMPTY_FILES");
     params.app_long_title = std::string(6000, 'x'); // a log of two pages
-    ASSERT_TRUE(StepsTest::FillSmallDrive(drive + "\\filler", 2)); // the record's page and one of the log
+    ASSERT_TRUE(drive.Fill(2)); // the record's page and one of the log
 
     TDialogAnswers answers;
     EXPECT_FALSE(params.Install());

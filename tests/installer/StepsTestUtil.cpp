@@ -121,17 +121,26 @@ std::string A(const char *utf8)
     return WideToAnsi(wide);
 }
 
-std::string SmallDrive()
+const char *const TSmallDrive::Missing = "needs the small drive that tests/installer/small_drive.sh mounts";
+
+TSmallDrive::TSmallDrive()
 {
     const char *drive = getenv("SETUP_SMALL_DRIVE");
-    return drive != nullptr ? ExcludeTrailingBackslash(drive) : std::string();
+    if (drive != nullptr)
+        path_ = ExcludeTrailingBackslash(drive);
 }
 
-bool FillSmallDrive(const std::string &path, unsigned freePages)
+TSmallDrive::~TSmallDrive()
+{
+    if (!path_.empty())
+        DeleteTree(path_, true, false, true);
+}
+
+bool TSmallDrive::Fill(unsigned freePages)
 {
     const unsigned long long page = 4096;
-    Mirelta::TWinHandle file(CreateFileW(AnsiToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    Mirelta::TWinHandle file(CreateFileW(AnsiToWide(path_ + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return false;
     const std::string chunk(64 * 1024, '\0');
@@ -151,7 +160,7 @@ bool FillSmallDrive(const std::string &path, unsigned freePages)
         return false;
     file.Close();
     ULARGE_INTEGER available;
-    return GetDiskFreeSpaceExW(AnsiToWide(ExtractFilePath(path)).c_str(), &available, nullptr, nullptr) &&
+    return GetDiskFreeSpaceExW(AnsiToWide(path_).c_str(), &available, nullptr, nullptr) &&
            available.QuadPart == freePages * page;
 }
 
