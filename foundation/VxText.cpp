@@ -501,7 +501,7 @@ std::string SystemErrorText(unsigned long code)
     text.erase(end == std::wstring::npos ? 0 : end + 1);
     if (!text.empty() && text.back() == L'.')
         text.pop_back();
-    return WideToAnsi(text);
+    return text.empty() ? FormatString("%lu", code) : WideToAnsi(text);
 }
 
 // ---- formatting ------------------------------------------------------------
