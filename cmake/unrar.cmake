@@ -2,7 +2,10 @@
 # edited there) with our stream binding applied to a copy in the build folder.
 # The binding also keeps, for an archive read from a stream, the file header
 # that the library reads ahead after each extracted file, so that the next
-# header call does not read it a second time.
+# header call does not read it a second time. A file write that the system
+# takes only in part is written on until it fails, and the system's error code
+# of a file that could not be created or written is kept: RARProcessFileW
+# leaves it as the last error with ERAR_ECREATE and ERAR_EWRITE.
 #
 #   unrar       static library of the DLL sources (RARDLL, SILENT, one thread);
 #               `installer` links it. Its public include folder offers the
@@ -35,7 +38,8 @@ if(EXISTS ${_unrar_stamp_file})
   file(READ ${_unrar_stamp_file} _unrar_old_stamp)
 endif()
 set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  ${UNRAR_PATCH} ${UNRAR_PRISTINE_DIR}/dll.cpp ${UNRAR_PRISTINE_DIR}/file.cpp ${UNRAR_PRISTINE_DIR}/os.hpp)
+  ${UNRAR_PATCH} ${UNRAR_PRISTINE_DIR}/dll.cpp ${UNRAR_PRISTINE_DIR}/errhnd.cpp ${UNRAR_PRISTINE_DIR}/errhnd.hpp
+  ${UNRAR_PRISTINE_DIR}/file.cpp ${UNRAR_PRISTINE_DIR}/file.hpp ${UNRAR_PRISTINE_DIR}/os.hpp)
 
 if(NOT _unrar_old_stamp STREQUAL _unrar_stamp)
   message(STATUS "unrar: preparing the patched source in ${UNRAR_SRC_DIR}")

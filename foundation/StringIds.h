@@ -43,6 +43,7 @@
 #define IDS_ASK_FOLDER_NOT_EMPTY 30039     // question: the target folder is not empty
 #define IDS_TARGET_FOLDER_REFUSED 30040    // the target folder cannot be installed into
 #define IDS_LICENCE_UNREADABLE 30041       // the licence text cannot be read (why)
+#define IDS_WRITE_FILE_FAILED 30042        // a file could not be written, with the system's reason
 #define IDS_LICENCE_NOT_RTF 30043          // why: it is not an RTF document
 #define IDS_LICENCE_DAMAGED 30044          // why: the document is damaged
 #define IDS_LICENCE_TOO_DEEP 30045         // why: its groups nest too deeply

@@ -268,9 +268,12 @@ bool WriteStringToFile(const char *fileName, const std::string &text)
     TVxFileStream file(fileName, TVxFileStream::omCreate);
     if (!file.isOpen())
         return false;
-    if (text.empty())
+    if (text.empty() || file.Write(text) == text.size())
         return true;
-    return file.Write(text) == text.size();
+    // A file cut short (a full disk) would pass for the whole text.
+    file.Close();
+    FileDelete(fileName);
+    return false;
 }
 
 void ListDirectory(std::vector<std::string> &list, const std::string &folder, const std::string &mask,

@@ -56,7 +56,8 @@ bool FileCopy(const std::string &source, const std::string &target, bool failIfE
 bool FileDelete(const std::string &path);
 // Removes an empty folder (or a link to a folder).
 bool DirectoryRemove(const std::string &path);
-// Creates or replaces the file with exactly the text's bytes.
+// Creates or replaces the file with exactly the text's bytes. False when it
+// could not; a file it could not write whole (a full disk) is deleted.
 bool WriteStringToFile(const char *fileName, const std::string &text);
 
 // Watches a listing: at every entry found, WantsNotify is asked and, on yes,

@@ -489,6 +489,21 @@ std::string LoadResStdString(unsigned id)
     return LoadResStringW(GetModuleHandleW(nullptr), id, &moduleSlot);
 }
 
+std::string SystemErrorText(unsigned long code)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    std::wstring text = length != 0 ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    const size_t end = text.find_last_not_of(L" \t\r\n");
+    text.erase(end == std::wstring::npos ? 0 : end + 1);
+    if (!text.empty() && text.back() == L'.')
+        text.pop_back();
+    return text.empty() ? FormatString("%lu", code) : WideToAnsi(text);
+}
+
 // ---- formatting ------------------------------------------------------------
 
 std::string FormatStringV(const char *format, va_list args)

@@ -66,6 +66,10 @@ int HexDigitValue(wchar_t c);
 std::string LoadResStringW(HINSTANCE module, unsigned id, HINSTANCE *moduleSlot);
 // The program's own string-table text id.
 std::string LoadResStdString(unsigned id);
+// The system's text for a Win32 error code in the user's language, without
+// the full stop and line break that end it; the code's number when the system
+// has no text for it.
+std::string SystemErrorText(unsigned long code);
 
 // printf-style formatting into a string.
 std::string FormatString(const char *format, ...) __attribute__((format(gnu_printf, 1, 2)));

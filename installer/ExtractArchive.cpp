@@ -41,6 +41,29 @@ const size_t RedirNameSize = 1024;
     throw Mirelta::TVxMessage(IDS_INSTALLER_DAMAGED) << code;
 }
 
+// Makes a folder below the target (with its trailing backslash); 30020 when
+// it cannot be made.
+void MakeFolder(TInstParams &settings, TExtractFolders &folders, const std::string &folder)
+{
+    if (!folders.Make(settings, folder))
+        throw Mirelta::TVxMessage(IDS_CREATE_FOLDER_FAILED) << folder;
+}
+
+// Extracts the current entry, which the library writes to path. A file that
+// the system would not let the library create or write (a full disk, a
+// folder it may not write) is reported with the system's reason; anything
+// else that stops the entry is damage.
+void ExtractEntry(HANDLE archive, std::wstring &dest, const std::string &path)
+{
+    const int result = RARProcessFileW(archive, RAR_EXTRACT, &dest[0], nullptr);
+    if (result == 0)
+        return;
+    const DWORD error = GetLastError();
+    if ((result == ERAR_ECREATE || result == ERAR_EWRITE) && error != 0)
+        throw Mirelta::TVxMessage(IDS_WRITE_FILE_FAILED) << path << SystemErrorText(error);
+    ThrowDamaged(CodeBadEntry);
+}
+
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 // The components of a name split at either separator, empty ones included.
@@ -249,7 +272,9 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
         std::string path = rootPrefix + WideToAnsi(entryName);
 
         if (header->Flags & RHDF_DIRECTORY) {
-            folders.Make(settings, IncludeTrailingBackslash(path));
+            // An empty folder of the payload belongs to the product as much
+            // as a file does.
+            MakeFolder(settings, folders, IncludeTrailingBackslash(path));
             continue;
         }
 
@@ -272,14 +297,11 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
             settings.State(FormatString(copyingFormat.c_str(), ExtractFileName(path).c_str()));
         settings.Progress(PositionPercent(stream));
 
-        std::string folder = ExtractFilePath(path);
-        if (!folders.Make(settings, folder))
-            throw Mirelta::TVxMessage(IDS_CREATE_FOLDER_FAILED) << folder;
+        MakeFolder(settings, folders, ExtractFilePath(path));
 
         settings.install_log.AddFile(path);
         folders.Added(entryName);
-        if (RARProcessFileW(archive.Get(), RAR_EXTRACT, &dest[0], nullptr) != 0)
-            ThrowDamaged(CodeBadEntry);
+        ExtractEntry(archive.Get(), dest, path);
     }
     archive.Close();
     // Anything but the normal end (a broken or cut-off header, a read or

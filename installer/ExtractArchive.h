@@ -12,11 +12,14 @@
 // extracted or whose name leaves the target folder, "4" header reading that
 // ends in anything but the archive's normal end (a broken or cut-off header,
 // a seek beyond the payload). An existing file that cannot be deleted raises
-// 30019, a folder that cannot be made 30020. Nothing is deleted, created or
-// written outside the target folder: an entry name that is absolute, carries a
-// drive or a colon or climbs with ".." is refused before anything is done for
-// it, and a link entry whose target would lie outside is skipped (not created,
-// not logged). Files extracted before a failure stay in place.
+// 30019, a folder that cannot be made (an empty one of the payload too) 30020,
+// and a file that the system does not let the library create or write (a full
+// disk, access denied) 30042 with the file's path and the system's reason; the
+// library removes a file it could not write whole. Nothing is deleted, created
+// or written outside the target folder: an entry name that is absolute,
+// carries a drive or a colon or climbs with ".." is refused before anything is
+// done for it, and a link entry whose target would lie outside is skipped (not
+// created, not logged). Files extracted before a failure stay in place.
 #pragma once
 
 #include <windows.h>

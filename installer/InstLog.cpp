@@ -52,7 +52,7 @@ void TInstLog::End()
     lines_.push_back(Separator);
 }
 
-void TInstLog::Save(const std::string &path) const
+bool TInstLog::Save(const std::string &path) const
 {
-    WriteStringToFile(path.c_str(), JoinStrings(lines_, "\r\n"));
+    return WriteStringToFile(path.c_str(), JoinStrings(lines_, "\r\n"));
 }

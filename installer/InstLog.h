@@ -6,8 +6,9 @@
 // line per folder, file and registry value created (in the order of the work),
 // "+End: <time>" and a closing separator; lines are separated by CR LF and the
 // last one has no line break after it. Lines are kept already converted to
-// UTF-8. Nothing here reports a failure: a log that cannot be written is
-// silently missing.
+// UTF-8. Nothing here throws; Save answers whether the file was written whole,
+// and a file it could not write whole (a full disk) is removed rather than
+// left cut short.
 #pragma once
 
 #include <string>
@@ -39,8 +40,9 @@ public:
     void AddReg(const std::string &key, const std::string &valueName);
     // The End line and the closing separator.
     void End();
-    // Creates or replaces the file with the lines; failures are ignored.
-    void Save(const std::string &path) const;
+    // Creates or replaces the file with the lines. False when the file could
+    // not be written whole; a file cut short is deleted.
+    bool Save(const std::string &path) const;
 
     const Mirelta::string_vector &Lines() const { return lines_; }
 

@@ -342,7 +342,10 @@ bool TInstParams::Install()
         WriteInstallData();
 
         install_log.End();
-        install_log.Save(IncludeTrailingBackslash(target_folder) + "Install.log");
+        // A log cut short by a full disk would not tell what was installed.
+        const std::string logPath = IncludeTrailingBackslash(target_folder) + "Install.log";
+        if (!install_log.Save(logPath))
+            throw Mirelta::TVxMessage(IDS_WRITE_ERROR) << logPath;
         running = false;
         return true;
     } catch (...) {

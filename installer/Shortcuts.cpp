@@ -109,7 +109,11 @@ void CreateShellLink(const std::string &target, const std::string &link, const s
     Mirelta::TComPtr<IPersistFile> file;
     if (FAILED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(file.Receive()))) || !file)
         return;
-    file->Save(AnsiToWide(link).c_str(), TRUE);
+    // A shortcut the system will not save (a folder it may not write, a
+    // read-only file or a folder of that name in its place) is a failed
+    // installation, like a group folder that cannot be made.
+    if (FAILED(file->Save(AnsiToWide(link).c_str(), TRUE)))
+        throw Mirelta::TVxMessage(IDS_CREATE_FOLDER_FAILED) << link;
 }
 
 void TInstParams::CreateShortcuts()
@@ -147,6 +151,10 @@ void TInstParams::CreateShortcuts()
         for (const TLinkData &link : desktop_links) {
             const std::string linkPath = desktopFolder + link.link_file;
             install_log.AddFile(linkPath);
+            // The desktop part makes no folders: a shortcut in a sub-folder
+            // that the desktop lacks is left out.
+            if (!DirectoryExists(ExtractFilePath(linkPath)))
+                continue;
             CreateShellLink(targetFolder + link.target_file, linkPath, link.description, link.cmd_line_params,
                             IconPath(targetFolder, link), link.icon_num);
         }

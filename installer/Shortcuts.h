@@ -10,7 +10,9 @@
 // emptied first only when it is the group that the previous installation of
 // this product made; any other existing folder of that name keeps its content
 // and just receives the links. A group folder that cannot be made fails the
-// step (30020 with the folder).
+// step (30020 with the folder), and so does a shortcut file that cannot be
+// saved (30020 with its path). The desktop part makes no folders: a desktop
+// shortcut in a sub-folder that the desktop lacks is left out.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +21,9 @@
 // Writes one shortcut file at link (a full path) to target (a full path),
 // with description, the argument text and the icon location (icon empty: the
 // target's own icon). Texts are in the ANSI code page. The calling thread
-// must have COM initialised. A shortcut that cannot be made (missing target,
-// no link object, save refused) is simply missing: nothing is reported.
+// must have COM initialised. Without a target, or without the shell's link
+// object, no shortcut is made and nothing is reported; a shortcut file that
+// the system refuses to save throws 30020 with the link's path.
 void CreateShellLink(const std::string &target, const std::string &link, const std::string &description,
                      const std::string &arguments, const std::string &icon, int32_t iconIndex);
 

@@ -259,6 +259,18 @@ TEST(FormatString, KeepsTheLastCharacter)
     EXPECT_EQ(FormatString("%llu %zu", 1ULL << 40, static_cast<std::size_t>(3)), "1099511627776 3");
 }
 
+// The system's reason goes in brackets into a message: one line without its
+// full stop, and never nothing, also for a code the system has no text for.
+TEST(SystemErrorText, OneLineWithoutFullStopOrTheCodesNumber)
+{
+    const std::string text = SystemErrorText(ERROR_DISK_FULL);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
+    EXPECT_NE(text.back(), '.');
+    EXPECT_NE(text.back(), ' ');
+    EXPECT_EQ(SystemErrorText(0x2000FFFFUL), "536936447");
+}
+
 TEST(SearchMemory, FindsEveryPlaceIncludingTheLastByte)
 {
     const std::string data = "<?xml?>\xE0\xFF<x a=\"\xFF\xE0\"/>";

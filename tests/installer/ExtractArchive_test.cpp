@@ -171,6 +171,11 @@ protected:
         return WideToAnsi(L"Инсталлятор поврежден (") + code + ")";
     }
     static std::string Copying(const std::wstring &name) { return WideToAnsi(L"Копируется: " + name); }
+    // Message 30042: the file and the system's reason.
+    static std::string WriteFailed(const std::wstring &path, DWORD error)
+    {
+        return (Mirelta::TVxMessage(30042) << WideToAnsi(path) << SystemErrorText(error)).Text();
+    }
 
     std::wstring outer_;
     std::wstring target_;
@@ -649,6 +654,51 @@ TEST_F(ExtractTest, FolderBlockedByAFileStopsWith30020AndItsFolder)
     writer.AddFile(L"bin\\sub\\tool.exe", "MZ");
     EXPECT_EQ(WideToAnsi(L"Ошибка создания директории " + In(L"bin\\sub\\")), ExtractError(writer.Bytes()));
     EXPECT_TRUE(Log().empty());
+
+    // An empty folder of the payload is no less part of the product.
+    TRar4Writer folder;
+    folder.AddFolder(L"bin");
+    EXPECT_EQ(WideToAnsi(L"Ошибка создания директории " + In(L"bin\\")), ExtractError(folder.Bytes()));
+    EXPECT_TRUE(Log().empty());
+}
+
+// A file that the system does not let the library create is no damaged
+// installer: the message names the file and the system's reason.
+TEST_F(ExtractTest, FileTheSystemRefusesToCreateIsNamedWithTheSystemsReason)
+{
+    ASSERT_TRUE(CreateDirectoryW(In(L"data.txt").c_str(), nullptr)); // a folder where the file belongs
+    TRar4Writer writer;
+    writer.AddFile(L"data.txt", "contents");
+    EXPECT_EQ(WriteFailed(In(L"data.txt"), ERROR_ACCESS_DENIED), ExtractError(writer.Bytes()));
+}
+
+// The full-disk tests of the extraction: the target folder on the small drive.
+class SmallDriveExtract : public ExtractTest {
+protected:
+    void SetUp() override
+    {
+        ExtractTest::SetUp();
+        if (drive_.Path().empty())
+            GTEST_SKIP() << StepsTest::TSmallDrive::Missing;
+        target_ = AnsiToWide(drive_.Path()) + L"\\Target";
+        CreateDirectoryW(target_.c_str(), nullptr);
+        settings_.target_folder = WideToAnsi(target_);
+    }
+
+    StepsTest::TSmallDrive drive_;
+};
+
+// The disk fills up while the library writes a file: the message names the
+// file and the system's reason, and nothing of the file stays; the file
+// before it is whole.
+TEST_F(SmallDriveExtract, FullDiskNamesTheFileAndTheSystemsReason)
+{
+    ASSERT_TRUE(drive_.Fill(2));
+    TRar4Writer writer;
+    writer.AddFile(L"small.txt", "fits").AddFile(L"big.bin", std::string(64 * 1024, 'x'));
+    EXPECT_EQ(WriteFailed(In(L"big.bin"), ERROR_DISK_FULL), ExtractError(writer.Bytes()));
+    EXPECT_EQ("fits", FileAt(L"small.txt"));
+    EXPECT_FALSE(Exists(In(L"big.bin")));
 }
 
 TEST_F(ExtractTest, UserBreakFromTheSinkPassesThroughBeforeTheFileIsLogged)

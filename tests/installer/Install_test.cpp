@@ -105,6 +105,18 @@ std::string InstallErrorText(const Mirelta::TVxMessage &nested)
     return (Mirelta::TVxMessage(30021) << nested).Text();
 }
 
+// Installs another payload of tests/installer/extract_test.rc while it lives.
+class TPayloadResource {
+public:
+    explicit TPayloadResource(const char *name) { InstallPayloadResource = name; }
+    ~TPayloadResource() { InstallPayloadResource = previous_; }
+    TPayloadResource(const TPayloadResource &) = delete;
+    TPayloadResource &operator=(const TPayloadResource &) = delete;
+
+private:
+    const char *const previous_ = InstallPayloadResource;
+};
+
 class InstallProcedureTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -137,6 +149,24 @@ protected:
     }
 
     std::string In(const std::string &relative) const { return target + "\\" + relative; }
+
+    // Installs with the file name of the target folder a host link to a
+    // device that refuses every write, the stand-in for a full disk: the
+    // installation fails naming the file, and no log claims otherwise.
+    void ExpectFailureWritingOut(const std::string &name)
+    {
+        const std::string file = In(name);
+        if (!TestLinks::MakeHostLink(file, "/dev/full"))
+            GTEST_SKIP() << "no host device that refuses writes";
+        params.preserve_files.insert(UpperCase(name));
+
+        TDialogAnswers answers;
+        EXPECT_FALSE(params.Install());
+        ASSERT_EQ(answers.Shown().size(), 1u);
+        EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(31021) << file));
+        EXPECT_FALSE(FileExists(In("Install.log")));
+        TestLinks::RemoveLink(file);
+    }
 
     static int counter;
     TInstallSleepFunc previousSleep = InstallSleep;
@@ -568,11 +598,7 @@ TEST_F(InstallProcedureTest, ConstantsFileReplacesTheOldCopyAndBecomesWritable)
 // logged, parents first) before the extraction, and the records go into it.
 TEST_F(InstallProcedureTest, EmptyPayloadInstallsIntoATargetFolderMadeBeforeTheExtraction)
 {
-    struct TPayload {
-        const char *const previous = InstallPayloadResource;
-        ~TPayload() { InstallPayloadResource = previous; }
-    } payload;
-    InstallPayloadResource = "EMPTY_FILES"; // tests/installer/extract_test.rc
+    TPayloadResource payload("EMPTY_FILES");
     params.target_folder = base + "\\New\\Target";
 
     TDialogAnswers answers;
@@ -728,17 +754,45 @@ INSTANTIATE_TEST_SUITE_P(Kinds, InstallRemovalLinks,
 // for a full disk.
 TEST_F(InstallProcedureTest, RecordThatCannotBeWrittenOutFailsTheInstallation)
 {
-    const std::string record = In("InstData.x-ini");
-    if (!TestLinks::MakeHostLink(record, "/dev/full"))
-        GTEST_SKIP() << "no host device that refuses writes";
-    params.preserve_files.insert("INSTDATA.X-INI");
+    ExpectFailureWritingOut("InstData.x-ini");
+}
+
+// The log is written last: one that cannot be written out fails the
+// installation as well, naming it.
+TEST_F(InstallProcedureTest, LogThatCannotBeWrittenOutFailsTheInstallation)
+{
+    ExpectFailureWritingOut("Install.log");
+}
+
+// The full-disk tests of the procedure: the target folder on the small drive.
+class SmallDriveInstall : public InstallProcedureTest {
+protected:
+    void SetUp() override
+    {
+        InstallProcedureTest::SetUp();
+        if (drive.Path().empty())
+            GTEST_SKIP() << StepsTest::TSmallDrive::Missing;
+        target = drive.Path() + "\\Target";
+        params.target_folder = target;
+    }
+
+    StepsTest::TSmallDrive drive;
+};
+
+// The disk fills up inside the log, after the record: the installation fails
+// naming the log, and the part written does not stay to pass for a whole log.
+TEST_F(SmallDriveInstall, LogCutShortByAFullDiskFailsTheInstallationAndGoes)
+{
+    TPayloadResource payload("EMPTY_FILES");
+    params.app_long_title = std::string(6000, 'x'); // a log of two pages
+    ASSERT_TRUE(drive.Fill(2)); // the record's page and one of the log
 
     TDialogAnswers answers;
     EXPECT_FALSE(params.Install());
     ASSERT_EQ(answers.Shown().size(), 1u);
-    EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(31021) << record));
-    EXPECT_FALSE(FileExists(In("Install.log")));
-    TestLinks::RemoveLink(record);
+    EXPECT_EQ(answers.Shown()[0].text, InstallErrorText(Mirelta::TVxMessage(31021) << In("Install.log")));
+    EXPECT_TRUE(FileExists(In("InstData.x-ini")));
+    EXPECT_FALSE(PathExists(In("Install.log")));
 }
 
 TEST(InstallCloseEvents, AMissingFolderSignalsNoSharedEvent)

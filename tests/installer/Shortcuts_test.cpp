@@ -91,6 +91,16 @@ protected:
         return params_.common_programs_folder + "\\" + params_.start_menu_group +
                (relative.empty() ? std::string() : "\\" + relative);
     }
+    // The text of the message the step throws ("" when it succeeds).
+    std::string ShortcutsError()
+    {
+        try {
+            params_.CreateShortcuts();
+        } catch (const Mirelta::TVxMessage &message) {
+            return message.Text();
+        }
+        return std::string();
+    }
 
     TTempFolder temp_;
     TInstParams params_;
@@ -256,6 +266,26 @@ TEST_F(ShortcutsTest, GroupFolderThatCannotBeMadeFailsTheStep)
         EXPECT_EQ((Mirelta::TVxMessage(30020) << Group()).Text(), message.Text());
     }
     EXPECT_TRUE(StepsTest::LogEntries(params_).empty());
+}
+
+// A shortcut file that the system refuses to save (here a folder of that name
+// stands in its place) fails the step with the shortcut's path, in the start
+// menu and on the desktop alike; the shortcuts before it stay.
+TEST_F(ShortcutsTest, ShortcutThatCannotBeSavedFailsTheStep)
+{
+    params_.start_menu_group = "Shared";
+    const std::string desktopLink = params_.common_desktop_folder + "\\Locked.lnk";
+    for (const std::string &locked : {Group("Locked.lnk"), desktopLink})
+        ASSERT_TRUE(ForceDirectories(locked));
+    params_.start_menu_links = {Link("app.exe", "App.lnk", "App"), Link("app.exe", "Locked.lnk", "Locked")};
+    EXPECT_EQ((Mirelta::TVxMessage(30020) << Group("Locked.lnk")).Text(), ShortcutsError());
+    EXPECT_TRUE(FileExists(Group("App.lnk")));
+
+    params_.start_menu_links.clear();
+    params_.create_desktop_links = true;
+    params_.desktop_links = {Link("app.exe", "App.lnk", "App"), Link("app.exe", "Locked.lnk", "Locked")};
+    EXPECT_EQ((Mirelta::TVxMessage(30020) << desktopLink).Text(), ShortcutsError());
+    EXPECT_TRUE(FileExists(params_.common_desktop_folder + "\\App.lnk"));
 }
 
 TEST_F(ShortcutsTest, DesktopLinksAreMadeWithoutStartMenuLinksAndNeverCreateFolders)

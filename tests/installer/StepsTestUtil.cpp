@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "foundation/VxPath.h"
@@ -117,6 +119,49 @@ std::string A(const char *utf8)
     if (length > 1)
         MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
     return WideToAnsi(wide);
+}
+
+const char *const TSmallDrive::Missing = "needs the small drive that tests/installer/small_drive.sh mounts";
+
+TSmallDrive::TSmallDrive()
+{
+    const char *drive = getenv("SETUP_SMALL_DRIVE");
+    if (drive != nullptr)
+        path_ = ExcludeTrailingBackslash(drive);
+}
+
+TSmallDrive::~TSmallDrive()
+{
+    if (!path_.empty())
+        DeleteTree(path_, true, false, true);
+}
+
+bool TSmallDrive::Fill(unsigned freePages)
+{
+    const unsigned long long page = 4096;
+    Mirelta::TWinHandle file(CreateFileW(AnsiToWide(path_ + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return false;
+    const std::string chunk(64 * 1024, '\0');
+    DWORD written = 0;
+    while (WriteFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) &&
+           written == chunk.size()) {
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size))
+        return false;
+    const unsigned long long pages = (static_cast<unsigned long long>(size.QuadPart) + page - 1) / page;
+    if (pages < freePages)
+        return false;
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>((pages - freePages) * page);
+    if (!SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get()))
+        return false;
+    file.Close();
+    ULARGE_INTEGER available;
+    return GetDiskFreeSpaceExW(AnsiToWide(path_).c_str(), &available, nullptr, nullptr) &&
+           available.QuadPart == freePages * page;
 }
 
 Mirelta::string_vector LogEntries(const TInstParams &params)

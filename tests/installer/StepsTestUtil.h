@@ -49,4 +49,29 @@ std::string A(const char *utf8);
 // The log's lines after Begin's header, as written (UTF-8).
 Mirelta::string_vector LogEntries(const TInstParams &params);
 
+// The drive of the full-disk tests (suites named SmallDrive...): a small file
+// system of 4096-byte pages that tests/installer/small_drive.sh mounts for
+// them and names in SETUP_SMALL_DRIVE. What a test leaves on it is deleted
+// when the object ends.
+class TSmallDrive {
+public:
+    TSmallDrive();
+    ~TSmallDrive();
+    TSmallDrive(const TSmallDrive &) = delete;
+    TSmallDrive &operator=(const TSmallDrive &) = delete;
+
+    // The root folder without a trailing backslash; "" when the tests run
+    // without the drive.
+    const std::string &Path() const { return path_; }
+    // Fills the drive with a file of its own until exactly freePages pages
+    // stay free; false when the drive does not end up so.
+    bool Fill(unsigned freePages);
+
+    // Why a test is skipped without the drive.
+    static const char *const Missing;
+
+private:
+    std::string path_;
+};
+
 } // namespace StepsTest
