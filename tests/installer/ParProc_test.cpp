@@ -12,6 +12,7 @@
 #include "foundation/VxText.h"
 #include "installer/InstParams.h"
 #include "installer/ParProc.h"
+#include "tests/support/Replaced.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using StepsTest::A;
@@ -125,20 +126,12 @@ protected:
         scriptedAnswers.clear();
         questions.clear();
         errors.clear();
-        savedDisplay_ = ParProcErrorDisplay;
-        RedistFailureQuestion = &ScriptedQuestion;
-        ParProcErrorDisplay = &RecordError;
         params_.target_folder = temp_ / "Program Files\\Product";
         ASSERT_TRUE(ForceDirectories(params_.target_folder));
         params_.SetProgress(&sink_);
         params_.install_log.Begin();
     }
-    void TearDown() override
-    {
-        RedistFailureQuestion = &AskRedistFailure;
-        ParProcErrorDisplay = savedDisplay_;
-        params_.SetProgress(nullptr);
-    }
+    void TearDown() override { params_.SetProgress(nullptr); }
 
     // Copies a helper program into the target folder.
     std::string Install(const std::string &helper, const std::string &relative)
@@ -149,10 +142,11 @@ protected:
         return path;
     }
 
+    const TReplaced<TRedistFailureQuestion> question_{RedistFailureQuestion, &ScriptedQuestion};
+    const TReplaced<TParProcErrorDisplay> errorDisplay_{ParProcErrorDisplay, &RecordError};
     TTempFolder temp_;
     TInstParams params_;
     TRecordingSink sink_{params_};
-    TParProcErrorDisplay savedDisplay_ = nullptr;
 };
 
 } // namespace
