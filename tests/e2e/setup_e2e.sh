@@ -69,12 +69,15 @@ eval "$names"
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
 work=$(mktemp -d)
-# The programs that the installations started are still running.
+# The programs that the installations started are still running; the
+# installation goes too, so that nothing of it reaches later runs (wineboot
+# starts the programs of an autorun value at every start of the prefix).
 end_programs() {
   local program
   for program in "${programs[@]}"; do
     "$wine" taskkill /f /im "${program##*\\}" </dev/null >/dev/null 2>&1 || true
   done
+  ! declare -F clean_state >/dev/null || clean_state
   rm -rf "$work"
 }
 trap end_programs EXIT
