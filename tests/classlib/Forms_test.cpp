@@ -14,6 +14,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "foundation/VxText.h"
+#include "tests/support/Replaced.h"
 
 using namespace ClassLib;
 
@@ -350,10 +351,11 @@ TEST(Forms, FailingExceptionHandlerDoesNotEscapeTheCallback)
     // The handler itself throws: the barrier must still hold (the fallback
     // box is replaced by a handler that throws once and then collects).
     int calls = 0;
-    TExceptionHandler previous = Application->SetExceptionHandler([&](std::exception_ptr) {
+    const TExceptionHandler previous = Application->SetExceptionHandler([&](std::exception_ptr) {
         ++calls;
         throw std::runtime_error("handler broken");
     });
+    const TRestoredAtEnd restoreHandler([previous] { Application->SetExceptionHandler(previous); });
     TTestDialog dlg(nullptr);
     dlg.BtnYes->OnClick = [](TObject *) { throw 42; };
     // Showing the fallback box would block: answer it from a timer.
@@ -365,7 +367,6 @@ TEST(Forms, FailingExceptionHandlerDoesNotEscapeTheCallback)
             PostMessageW(box, WM_COMMAND, IDOK, 0);
     };
     SendMessageW(dlg.BtnYes->Handle(), BM_CLICK, 0, 0);
-    Application->SetExceptionHandler(previous);
     EXPECT_EQ(1, calls);
 }
 
@@ -484,9 +485,8 @@ TEST(Forms, MinimisingTheApplicationHidesItsFormsAndRestoreBringsThemBack)
     TForm form(nullptr);
     form.Show();
     int minimised = 0, restored = 0;
-    TNotifyEvent oldMin = Application->OnMinimize, oldRestore = Application->OnRestore;
-    Application->OnMinimize = [&](TObject *) { ++minimised; };
-    Application->OnRestore = [&](TObject *) { ++restored; };
+    const TReplaced<TNotifyEvent> onMinimize(Application->OnMinimize, [&](TObject *) { ++minimised; });
+    const TReplaced<TNotifyEvent> onRestore(Application->OnRestore, [&](TObject *) { ++restored; });
     Application->Minimize();
     Application->ProcessMessages();
     EXPECT_TRUE(IsIconic(Application->Handle()));
@@ -497,8 +497,6 @@ TEST(Forms, MinimisingTheApplicationHidesItsFormsAndRestoreBringsThemBack)
     EXPECT_TRUE(IsWindowVisible(form.Handle()));
     EXPECT_EQ(1, minimised);
     EXPECT_EQ(1, restored);
-    Application->OnMinimize = oldMin;
-    Application->OnRestore = oldRestore;
     ShowWindow(Application->Handle(), SW_HIDE);
     form.Hide();
 }

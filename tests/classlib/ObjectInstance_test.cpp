@@ -10,6 +10,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/ObjectInstance.h"
+#include "tests/support/Replaced.h"
 
 using namespace ClassLib;
 
@@ -43,13 +44,14 @@ TEST(ObjectInstance, SubclassSeesMessagesAndMayFreeItselfOnDestroy)
 TEST(ObjectInstance, ExceptionInTheMethodIsHandledAndAnswersZero)
 {
     std::vector<std::string> seen;
-    TExceptionHandler previous = Application->SetExceptionHandler([&](std::exception_ptr e) {
+    const TExceptionHandler previous = Application->SetExceptionHandler([&](std::exception_ptr e) {
         try {
             std::rethrow_exception(e);
         } catch (const std::exception &x) {
             seen.push_back(x.what());
         }
     });
+    const TRestoredAtEnd restoreHandler([previous] { Application->SetExceptionHandler(previous); });
     TUtilWindow util([](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
         if (msg == WM_USER + 1)
             throw std::runtime_error("arrange failed");
@@ -57,7 +59,6 @@ TEST(ObjectInstance, ExceptionInTheMethodIsHandledAndAnswersZero)
     });
     EXPECT_EQ(0, SendMessageW(util.Handle(), WM_USER + 1, 0, 0));
     EXPECT_EQ(5, SendMessageW(util.Handle(), WM_USER + 2, 0, 0));
-    Application->SetExceptionHandler(previous);
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ("arrange failed", seen[0]);
 }

@@ -150,7 +150,17 @@ expect_installed() {
   "$wine" reg query "$install_key" /v InstallPath </dev/null >/dev/null 2>&1 || fail "$what: no InstallPath"
 }
 
-# The finish program leaves finished.txt (ticked item) or unticked.txt.
+# Whether a finish program (Marker.exe) runs now, as the probe's list of
+# processes tells.
+finish_program_running() {
+  local programs
+  programs=$(probe processes) || fail "the probe cannot list the processes"
+  [ -n "$programs" ] || fail "the probe lists no process"
+  grep -qix 'Marker\.exe' <<<"$programs"
+}
+
+# The finish program leaves finished.txt (ticked item) or unticked.txt, then
+# ends; the next run starts without it.
 expect_finish_program() {
   local i
   for ((i = 0; i < 100; i++)); do
@@ -159,11 +169,20 @@ expect_finish_program() {
   done
   [ -f "$target/finished.txt" ] || fail "$1: the finish program did not run"
   [ ! -e "$target/unticked.txt" ] || fail "$1: the unticked finish program ran"
+  for ((i = 0; i < 100; i++)); do
+    finish_program_running || return 0
+    sleep 0.1
+  done
+  fail "$1: the finish program did not end"
 }
 
+# After the program ended: a finish program would have been started before
+# that, so it would still run now or would have left its mark.
 expect_no_finish_program() {
-  sleep 1
+  ! kill -0 "$setup_pid" 2>/dev/null || fail "$1: judged before the program ended"
+  ! finish_program_running || fail "$1: a finish program runs"
   [ ! -e "$target/finished.txt" ] || fail "$1: the finish program ran"
+  [ ! -e "$target/unticked.txt" ] || fail "$1: the unticked finish program ran"
 }
 
 # --- Windows ----------------------------------------------------------------

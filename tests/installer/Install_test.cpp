@@ -18,6 +18,7 @@
 #include "installer/OwnedFolders.h"
 #include "installer/ParProc.h"
 #include "tests/support/FolderLinks.h"
+#include "tests/support/Replaced.h"
 #include "tests/installer/StepsTestUtil.h"
 #include "visual/DlgMessageBoxUnit.h"
 
@@ -105,18 +106,6 @@ std::string InstallErrorText(const Mirelta::TVxMessage &nested)
     return (Mirelta::TVxMessage(30021) << nested).Text();
 }
 
-// Installs another payload of tests/installer/extract_test.rc while it lives.
-class TPayloadResource {
-public:
-    explicit TPayloadResource(const char *name) { InstallPayloadResource = name; }
-    ~TPayloadResource() { InstallPayloadResource = previous_; }
-    TPayloadResource(const TPayloadResource &) = delete;
-    TPayloadResource &operator=(const TPayloadResource &) = delete;
-
-private:
-    const char *const previous_ = InstallPayloadResource;
-};
-
 class InstallProcedureTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -188,8 +177,7 @@ int AbortRedist(const std::string &)
 // installation succeeds; Abort ends it with the redistributable's error.
 TEST_F(InstallProcedureTest, FailedRedistributableIsIgnoredOrAbortedByTheUser)
 {
-    const TRedistFailureQuestion previous = RedistFailureQuestion;
-    RedistFailureQuestion = &AbortRedist;
+    const TReplaced<TRedistFailureQuestion> question(RedistFailureQuestion, &AbortRedist);
     params.install_redist = {"no-such-redist.exe", "second-redist.exe"};
     const std::string error = (Mirelta::TVxMessage(30021) << "no-such-redist.exe").Text();
     {
@@ -209,7 +197,6 @@ TEST_F(InstallProcedureTest, FailedRedistributableIsIgnoredOrAbortedByTheUser)
         ASSERT_EQ(answers.Shown().size(), 2u);
         EXPECT_EQ(answers.Shown()[1].text, InstallErrorText(Mirelta::TVxMessage(30021) << "no-such-redist.exe"));
     }
-    RedistFailureQuestion = previous;
 }
 
 TEST_F(InstallProcedureTest, CancelDuringRedistributablesEndsWithoutAQuestion)
@@ -240,19 +227,9 @@ std::vector<std::string> TableOwnedFolders()
             ""};
 }
 
-// Replaces the owned folders for the object's life.
-class TOwnedFolders {
-public:
-    explicit TOwnedFolders(TOwnedFoldersQuery query) : previous_(OwnedFoldersQuery) { OwnedFoldersQuery = query; }
-    ~TOwnedFolders() { OwnedFoldersQuery = previous_; }
-
-private:
-    TOwnedFoldersQuery previous_;
-};
-
 TEST(InstallTargetCheck, AcceptsOnlyFullPathsBelowARootOrShareThatHoldNoOwnedFolder)
 {
-    const TOwnedFolders owned(&TableOwnedFolders);
+    const TReplaced<TOwnedFoldersQuery> owned(OwnedFoldersQuery, &TableOwnedFolders);
     struct {
         const char *folder;
         bool safe;
@@ -358,7 +335,7 @@ TEST(InstallTargetCheck, ShortAliasesOfOwnedFoldersCompareAsTheirLongNames)
     const std::string programFiles = ShellFolder(CSIDL_PROGRAM_FILES);
     ASSERT_NE(std::string::npos, ShortProgramFiles()[0].find('~')) << ShortProgramFiles()[0];
     {
-        const TOwnedFolders owned(&ShortProgramFiles);
+        const TReplaced<TOwnedFoldersQuery> owned(OwnedFoldersQuery, &ShortProgramFiles);
         EXPECT_FALSE(IsSafeTargetFolder(programFiles));
         EXPECT_FALSE(IsSafeTargetFolder(ShortProgramFiles()[0]));
         EXPECT_TRUE(IsSafeTargetFolder(programFiles + "\\Vendor"));
@@ -406,7 +383,7 @@ TEST_F(InstallProcedureTest, UnsafeTargetIsRefusedBeforeAnythingIsTouched)
     WriteFile(In("Owned\\owned.txt"), "owned");
     WriteFile(In("file.txt"), "file");
     ownedByTest = In("Owned");
-    const TOwnedFolders owned(&OwnedByTest);
+    const TReplaced<TOwnedFoldersQuery> owned(OwnedFoldersQuery, &OwnedByTest);
     // The last ones but one would empty the target folder itself, the folder
     // that holds an owned folder; the last is a file.
     for (const std::string &folder : {std::string(), std::string("relative\\folder"), std::string("C:\\"),
@@ -598,7 +575,7 @@ TEST_F(InstallProcedureTest, ConstantsFileReplacesTheOldCopyAndBecomesWritable)
 // logged, parents first) before the extraction, and the records go into it.
 TEST_F(InstallProcedureTest, EmptyPayloadInstallsIntoATargetFolderMadeBeforeTheExtraction)
 {
-    TPayloadResource payload("EMPTY_FILES");
+    const TReplaced<const char *> payload(InstallPayloadResource, "EMPTY_FILES"); // tests/installer/extract_test.rc
     params.target_folder = base + "\\New\\Target";
 
     TDialogAnswers answers;
@@ -783,7 +760,7 @@ protected:
 // naming the log, and the part written does not stay to pass for a whole log.
 TEST_F(SmallDriveInstall, LogCutShortByAFullDiskFailsTheInstallationAndGoes)
 {
-    TPayloadResource payload("EMPTY_FILES");
+    const TReplaced<const char *> payload(InstallPayloadResource, "EMPTY_FILES"); // tests/installer/extract_test.rc
     params.app_long_title = std::string(6000, 'x'); // a log of two pages
     ASSERT_TRUE(drive.Fill(2)); // the record's page and one of the log
 

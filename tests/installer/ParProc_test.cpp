@@ -10,8 +10,10 @@
 #include "foundation/VxMessage.h"
 #include "foundation/VxPath.h"
 #include "foundation/VxText.h"
+#include "foundation/WinHandle.h"
 #include "installer/InstParams.h"
 #include "installer/ParProc.h"
+#include "tests/support/Replaced.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using StepsTest::A;
@@ -62,6 +64,23 @@ int ScriptedQuestion(const std::string &text)
 }
 
 std::vector<std::string> errors;
+
+// Whether the file exists within 10 s.
+bool AwaitFile(const std::string &path)
+{
+    for (int i = 0; i < 200 && !FileExists(path); ++i)
+        Sleep(50);
+    return FileExists(path);
+}
+
+// Deletes the file once it can be (a running program's file cannot); false
+// when it still cannot after 10 s.
+bool AwaitDeleted(const std::string &path)
+{
+    for (int i = 0; i < 200 && FileExists(path) && !FileDelete(path); ++i)
+        Sleep(50);
+    return !FileExists(path);
+}
 
 void RecordError(const std::string &text)
 {
@@ -125,20 +144,12 @@ protected:
         scriptedAnswers.clear();
         questions.clear();
         errors.clear();
-        savedDisplay_ = ParProcErrorDisplay;
-        RedistFailureQuestion = &ScriptedQuestion;
-        ParProcErrorDisplay = &RecordError;
         params_.target_folder = temp_ / "Program Files\\Product";
         ASSERT_TRUE(ForceDirectories(params_.target_folder));
         params_.SetProgress(&sink_);
         params_.install_log.Begin();
     }
-    void TearDown() override
-    {
-        RedistFailureQuestion = &AskRedistFailure;
-        ParProcErrorDisplay = savedDisplay_;
-        params_.SetProgress(nullptr);
-    }
+    void TearDown() override { params_.SetProgress(nullptr); }
 
     // Copies a helper program into the target folder.
     std::string Install(const std::string &helper, const std::string &relative)
@@ -149,10 +160,11 @@ protected:
         return path;
     }
 
+    const TReplaced<TRedistFailureQuestion> question_{RedistFailureQuestion, &ScriptedQuestion};
+    const TReplaced<TParProcErrorDisplay> errorDisplay_{ParProcErrorDisplay, &RecordError};
     TTempFolder temp_;
     TInstParams params_;
     TRecordingSink sink_{params_};
-    TParProcErrorDisplay savedDisplay_ = nullptr;
 };
 
 } // namespace
@@ -230,10 +242,12 @@ TEST_F(ParProcTest, AbortedRedistributableFailsTheStep)
 
 TEST_F(ParProcTest, CancelConfirmedDuringARunEndsAsUserBreakWithoutQuestion)
 {
-    Install("vxchild_exit", "slow.exe");
+    const std::string program = Install("vxchild_event", "slow.exe");
     Install("vxchild_marker", "mark.exe");
-    // Runs past the first one-second wait, then fails.
-    params_.install_redist = {"slow.exe 1 1800", "mark.exe done.txt"};
+    // Runs, past the first one-second wait however slow the machine, until
+    // the test sets its event; it would fail (exit code 2) after a minute.
+    const std::string event = FormatString("ParProcTestSlow%lu", GetCurrentProcessId());
+    params_.install_redist = {"slow.exe " + event + " ready.txt 60000", "mark.exe done.txt"};
     sink_.cancelOnProgress = true;
     try {
         params_.InstallRedist();
@@ -244,6 +258,14 @@ TEST_F(ParProcTest, CancelConfirmedDuringARunEndsAsUserBreakWithoutQuestion)
     EXPECT_FALSE(sink_.progress.empty());
     EXPECT_TRUE(questions.empty());
     EXPECT_FALSE(FileExists(params_.target_folder + "\\done.txt"));
+
+    // The program goes on after the user break. It is let go and awaited
+    // here, so that it does not outlive the test in the test's folder.
+    ASSERT_TRUE(AwaitFile(params_.target_folder + "\\ready.txt"));
+    const Mirelta::TWinHandle slow(OpenEventW(EVENT_MODIFY_STATE, FALSE, AnsiToWide(event).c_str()));
+    ASSERT_TRUE(slow.IsValid());
+    SetEvent(slow.Get());
+    EXPECT_TRUE(AwaitDeleted(program)) << "the program did not end";
 }
 
 TEST_F(ParProcTest, MainSystemConfigurationIsReplacedByTheProductFolder)

@@ -8,6 +8,7 @@
 
 #include "VisualTestUtil.h"
 #include "classlib/StdCtrls.h"
+#include "tests/support/Replaced.h"
 #include "visual/DlgMessageBoxUnit.h"
 #include "visual/ModalMinimizer.h"
 
@@ -40,10 +41,8 @@ TEST(AppHook, MinimiseRunsNewestFirstThenThePreviousHandlerAndRestoreTheReverse)
 {
     std::vector<std::string> log;
     TRecorder previous(log, "previous"), first(log, "first"), second(log, "second");
-    const TNotifyEvent savedMinimize = Application->OnMinimize;
-    const TNotifyEvent savedRestore = Application->OnRestore;
-    Application->OnMinimize = previous.Event();
-    Application->OnRestore = previous.Event();
+    const TReplaced<TNotifyEvent> onMinimize(Application->OnMinimize, previous.Event());
+    const TReplaced<TNotifyEvent> onRestore(Application->OnRestore, previous.Event());
     {
         TAppHook hook;
         hook.AddHandler(hook.MinimizeHandlers, first.Event());
@@ -68,8 +67,6 @@ TEST(AppHook, MinimiseRunsNewestFirstThenThePreviousHandlerAndRestoreTheReverse)
     log.clear();
     Application->OnMinimize(nullptr);
     EXPECT_EQ((std::vector<std::string>{"previous"}), log);
-    Application->OnMinimize = savedMinimize;
-    Application->OnRestore = savedRestore;
 }
 
 TEST(ModalMinimizer, NeedsAFormInTheOwnerChain)

@@ -18,6 +18,7 @@
 #include "installer/wizard/FrameLicenceUnit.h"
 #include "installer/wizard/FrameProgressUnit.h"
 #include "installer/wizard/FrmMainUnit.h"
+#include "tests/support/Replaced.h"
 #include "visual/DlgMessageBoxUnit.h"
 
 using namespace ClassLib;
@@ -445,6 +446,7 @@ TEST_F(FrmMainTest, APageThatCannotBeSetUpEndsTheWizardAfterOneBoxWithNothingIns
             boxes.push_back("?");
         }
     });
+    const TRestoredAtEnd restoreHandler([previous] { Application->SetExceptionHandler(previous); });
     TDialogAnswers answers;
     {
         TWizardRun run;
@@ -453,7 +455,6 @@ TEST_F(FrmMainTest, APageThatCannotBeSetUpEndsTheWizardAfterOneBoxWithNothingIns
         EXPECT_EQ(0, FrmMain->CurrentPage());
         EXPECT_FALSE(FrmMain->Installed());
     }
-    Application->SetExceptionHandler(previous);
     EXPECT_EQ(std::vector<std::string>{"cannot be set up"}, boxes);
     EXPECT_EQ(1, unusableInits);
     EXPECT_EQ((std::vector<std::string>{"enter a fwd", "leave a"}), unusableLog);

@@ -10,6 +10,7 @@
 
 #include "foundation/VxText.h"
 #include "installer/wizard/FrmProgressUnit.h"
+#include "tests/support/Replaced.h"
 #include "visual/VxProgressBar.h"
 
 using namespace ClassLib;
@@ -223,7 +224,7 @@ TEST_F(FrmProgressFailureTest, AFailedInstallationSkipsTheFinishActionsAndEndsTh
 TEST_F(FrmProgressFinishFailureTest, AFailingFinishActionIsShownAndTheWindowStaysUntilClosed)
 {
     std::string shown;
-    TExceptionHandler previous = Application->SetExceptionHandler([&](std::exception_ptr error) {
+    const TExceptionHandler previous = Application->SetExceptionHandler([&](std::exception_ptr error) {
         try {
             std::rethrow_exception(error);
         } catch (const std::exception &e) {
@@ -232,8 +233,8 @@ TEST_F(FrmProgressFinishFailureTest, AFailingFinishActionIsShownAndTheWindowStay
         // The user closes the window that stayed open.
         PostMessageW(FrmProgress->Handle(), WM_CLOSE, 0, 0);
     });
+    const TRestoredAtEnd restoreHandler([previous] { Application->SetExceptionHandler(previous); });
     const bool ended = Run();
-    Application->SetExceptionHandler(previous);
 
     ASSERT_TRUE(ended);
     EXPECT_EQ("finish failed", shown);

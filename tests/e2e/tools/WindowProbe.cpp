@@ -1,6 +1,7 @@
 // Shows the end-to-end tests what another program's windows look like from
 // inside Windows: the z-order, the texts and the places on the screen that
-// the X side cannot tell. Output is UTF-8, one window a line.
+// the X side cannot tell; and which programs run. Output is UTF-8, one window
+// (or process) a line.
 //
 //   e2e_windows list
 //     every visible top-level window of the other processes, top of the
@@ -15,15 +16,21 @@
 //     puts the window on top of the z-order, as Windows does with a window
 //     that is clicked (Wine on an X server without a window manager leaves a
 //     clicked window where it is)
+//   e2e_windows processes
+//     the file name of every running process's program (Wine's own
+//     tasklist lists nothing)
 //
-// Windows are given as decimal numbers. Exit code 0, or 2 on a bad call.
+// Windows are given as decimal numbers. Exit code 0, 1 when the processes
+// cannot be listed, or 2 on a bad call.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "foundation/VxText.h"
+#include "foundation/WinHandle.h"
 #include "tests/helpers/ForeignWindowText.h"
 
 namespace {
@@ -114,6 +121,18 @@ BOOL CALLBACK ListInside(HWND window, LPARAM)
     return TRUE;
 }
 
+bool ListProcesses()
+{
+    const Mirelta::TWinHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more; more = Process32NextW(snapshot.Get(), &entry))
+        PrintLine(WideToUtf8(entry.szExeFile));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -121,6 +140,9 @@ int main(int argc, char **argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "list" && argc == 2) {
         EnumWindows(&ListTopLevel, 0);
+    } else if (command == "processes" && argc == 2) {
+        if (!ListProcesses())
+            return 1;
     } else if ((command == "texts" || command == "raise") && argc == 3) {
         HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[2], nullptr, 10)));
         if (!IsWindow(window))
@@ -130,7 +152,7 @@ int main(int argc, char **argv)
         else if (!SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
             return 2;
     } else {
-        std::fputs("usage: e2e_windows list | texts <window> | raise <window>\n", stderr);
+        std::fputs("usage: e2e_windows list | texts <window> | raise <window> | processes\n", stderr);
         return 2;
     }
     std::fflush(stdout);
