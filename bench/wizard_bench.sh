@@ -50,7 +50,7 @@ build_baseline() {
   fi
   cmake -S "$src" -B "$baseline_dir/build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$arch-mingw.cmake" \
     >/dev/null &&
-    cmake --build "$baseline_dir/build" -j"$(nproc)" --target setup >/dev/null &&
+    cmake --build "$baseline_dir/build" -j"${SETUP_JOBS:-$(nproc)}" --target setup >/dev/null &&
     cp "$baseline_dir/build/setup.exe" "$baseline_dir/setup.exe"
 }
 if [ -n "$baseline" ]; then
