@@ -69,7 +69,7 @@ build_setup() {
   cp "$archive" "$res/payload.rar" &&
     cmake -S "$src" -B "$build_folder" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$arch-mingw.cmake" \
       -DSETUP_RESOURCE_DIR="$res" >/dev/null &&
-    cmake --build "$build_folder" -j"$(nproc)" --target setup >/dev/null &&
+    cmake --build "$build_folder" -j"${SETUP_JOBS:-$(nproc)}" --target setup >/dev/null &&
     cp "$build_folder/setup.exe" "$out/setup.exe"
 }
 
@@ -187,7 +187,7 @@ run_setup_bench() {
   mkdir -p "$bench_dir"
   make_small_files_payload || return 1
   cmake -S "$top" -B "$bench_build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch-mingw.cmake" >/dev/null &&
-    cmake --build "$bench_build" -j"$(nproc)" --target unrar_cli >/dev/null || return 1
+    cmake --build "$bench_build" -j"${SETUP_JOBS:-$(nproc)}" --target unrar_cli >/dev/null || return 1
   cmake --build "$build" --target bench_payload >/dev/null || return 1
   unrar_exe=$bench_build/unrar-cli/unrar.exe
   local payloads=("bench_payload:$build/bench/bench_payload.rar" "small_files:$bench_dir/small_files.rar")

@@ -26,6 +26,15 @@ unsigned EmptyCrc()
     return crc32(0L, Z_NULL, 0);
 }
 
+// The CRC-32 continued over count more bytes. zlib answers its start value for
+// a null buffer, so a call for no bytes must not reach it.
+unsigned ContinueCrc(unsigned crc, const void *data, unsigned count)
+{
+    if (count == 0)
+        return crc;
+    return crc32(crc, static_cast<const Bytef *>(data), count);
+}
+
 // The text up to its first zero byte.
 std::string UpToZero(const std::string &text)
 {
@@ -319,7 +328,7 @@ unsigned TVxGZipReader::Read(void *buffer, unsigned count)
         gz_->position += room - s.avail_out;
 
         if (result == Z_STREAM_END) {
-            gz_->crc = crc32(gz_->crc, crcFrom, unsigned(s.next_out - crcFrom));
+            gz_->crc = ContinueCrc(gz_->crc, crcFrom, unsigned(s.next_out - crcFrom));
             crcFrom = s.next_out;
             const unsigned storedCrc = GetLong();
             if (gz_->stop || storedCrc != gz_->crc) {
@@ -352,7 +361,7 @@ unsigned TVxGZipReader::Read(void *buffer, unsigned count)
             return ErrorValue;
         }
     }
-    gz_->crc = crc32(gz_->crc, crcFrom, unsigned(s.next_out - crcFrom));
+    gz_->crc = ContinueCrc(gz_->crc, crcFrom, unsigned(s.next_out - crcFrom));
     return count;
 }
 
@@ -534,7 +543,7 @@ unsigned TVxGZipWriter::Write(const void *data, unsigned count)
             return ErrorValue;
         }
     }
-    gz_->crc = crc32(gz_->crc, static_cast<const Bytef *>(data), count);
+    gz_->crc = ContinueCrc(gz_->crc, data, count);
     return count;
 }
 

@@ -7,6 +7,7 @@
 // through a 16 KiB buffer. Neither filter owns the stream below it: the caller
 // keeps that stream alive while the filter is open and closes it itself.
 //
+// A Read or Write of no bytes (the buffer may then be null) changes nothing.
 // Failures never throw: Open answers false, Read/Write answer 0xFFFFFFFF (or 0
 // when refused by the error mode), and the state word carries the read/write
 // error bits, including those passed up from the stream below. Operations a

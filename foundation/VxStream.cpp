@@ -551,7 +551,8 @@ void TVxStringStream::setText(const std::string &text)
 
 unsigned TVxStringStream::Read(void *buffer, unsigned count)
 {
-    if (isReadBlocked())
+    // Asking for no bytes is no read: nothing is short and nothing fails.
+    if (isReadBlocked() || count == 0)
         return 0;
     const size_t length = text_.size();
     if (position_ > length) {
@@ -575,7 +576,8 @@ unsigned TVxStringStream::Read(void *buffer, unsigned count)
 
 unsigned TVxStringStream::Write(const void *data, unsigned count)
 {
-    if (isWriteBlocked())
+    // Writing no bytes leaves the text as it is, even with the position beyond its end.
+    if (isWriteBlocked() || count == 0)
         return 0;
     // The end is computed in 64 bits: position + count may not fit in 32, and a text
     // that large cannot be held; such a write fails instead of wrapping around.

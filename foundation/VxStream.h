@@ -213,7 +213,8 @@ private:
 };
 
 // A stream over an owned std::string that grows as it is written; the position may
-// lie beyond the end (a write there pads with NUL bytes).
+// lie beyond the end (a write there pads with NUL bytes). A read or write of no
+// bytes changes nothing, there too: no padding, no state bit.
 class TVxStringStream : public virtual TVxStream {
 public:
     TVxStringStream();

@@ -107,6 +107,24 @@ TReadResult Decompress(const std::string &gz, std::size_t chunk = 5000, TVxGZipF
     return result;
 }
 
+// One gzip member made by zlib's own gzip framing, not by our writer; empty
+// when zlib fails.
+std::string ZlibGzip(const std::string &data, int level = -1)
+{
+    std::string member(compressBound(uLong(data.size())) + 64, '\0');
+    z_stream s = {};
+    if (deflateInit2(&s, level, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return std::string();
+    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    s.avail_in = uInt(data.size());
+    s.next_out = reinterpret_cast<Bytef *>(&member[0]);
+    s.avail_out = uInt(member.size());
+    const bool done = deflate(&s, Z_FINISH) == Z_STREAM_END;
+    member.resize(s.total_out);
+    deflateEnd(&s);
+    return done ? member : std::string();
+}
+
 // The deflate data of a member written without name or comment.
 std::string DeflateBody(const std::string &member)
 {
@@ -175,17 +193,8 @@ TEST(GZipRoundTrip, MemberMatchesZlibsOwnGzipFramingApartFromOsByte)
 {
     const std::string data = TextLike(200000, 3) + RandomBytes(40000, 4);
     for (int level : {1, 6, 9}) {
-        std::string reference(compressBound(uLong(data.size())) + 64, '\0');
-        z_stream s = {};
-        ASSERT_EQ(Z_OK, deflateInit2(&s, level, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY));
-        s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-        s.avail_in = uInt(data.size());
-        s.next_out = reinterpret_cast<Bytef *>(&reference[0]);
-        s.avail_out = uInt(reference.size());
-        ASSERT_EQ(Z_STREAM_END, deflate(&s, Z_FINISH));
-        reference.resize(s.total_out);
-        deflateEnd(&s);
-
+        const std::string reference = ZlibGzip(data, level);
+        ASSERT_FALSE(reference.empty());
         const std::string ours = Compress(data, level);
         EXPECT_EQ(reference.substr(0, 4), ours.substr(0, 4)) << "level " << level;
         EXPECT_EQ(reference.substr(10), ours.substr(10)) << "level " << level;
@@ -207,6 +216,30 @@ TEST(GZipReader, TwoMembersReadAsOneAndSizeIsTheLastMembersLength)
     EXPECT_EQ("first member, " + TextLike(50000, 9), all);
     EXPECT_EQ(50014u, reader.getPosition());
     EXPECT_TRUE(reader.getState() & TVxStream::stReadError) << "asked for more than there was";
+}
+
+TEST(GZipReader, ReadsOfNothingLeaveTheMemberCheckIntact)
+{
+    // zlib's own member, so that only the reader is on trial.
+    const std::string data = TextLike(100000, 31);
+    TVxStringStream source;
+    source.setText(ZlibGzip(data));
+    TVxGZipReader reader;
+    TCodes codes;
+    codes.Attach(reader);
+    ASSERT_TRUE(reader.Open(&source, nullptr));
+    std::string back(data.size() + 1, '\0');
+    const unsigned rest = unsigned(data.size()) - 40000;
+    EXPECT_EQ(0u, reader.Read(nullptr, 0));
+    EXPECT_EQ(40000u, reader.Read(&back[0], 40000));
+    EXPECT_EQ(0u, reader.Read(nullptr, 0));
+    EXPECT_EQ(0u, reader.getState());
+    // Asking for one byte more reaches the member's end and its CRC-32.
+    EXPECT_EQ(rest, reader.Read(&back[40000], rest + 1));
+    EXPECT_EQ(unsigned(TVxStream::stReadError), reader.getState()) << "only the short read";
+    EXPECT_TRUE(codes.codes.empty());
+    back.resize(data.size());
+    EXPECT_TRUE(back == data);
 }
 
 TEST(GZipReader, DamagedDataFailsWithItsCode)
@@ -370,8 +403,46 @@ TEST(GZipWriter, StackedWritersGiveAMemberInsideAMember)
     EXPECT_TRUE(Decompress(once.data).data == data);
 }
 
-// Leaves gzip_host_check.gz in the working folder (the build tree) for a check
-// with the host's gzip -t / zcat, which must agree with this writer.
+// The file's whole content.
+std::string FileBytes(const std::string &name)
+{
+    TVxFileStream file(name, TVxFileStream::omRead);
+    std::string bytes(file.isOpen() ? file.getSize() : 0, '\0');
+    if (!bytes.empty() && file.Read(&bytes[0], unsigned(bytes.size())) != bytes.size())
+        bytes.clear();
+    return bytes;
+}
+
+// Leaves gzip_host_check_empty_writes.gz in the working folder (the build
+// tree) for the host's gzip -t (tests/foundation/VxGZip_host_check.sh).
+TEST(GZipWriter, WritesOfNothingLeaveTheMemberCheckIntact)
+{
+    const std::string data = TextLike(50000, 41) + RandomBytes(20000, 42);
+    const char *const name = "gzip_host_check_empty_writes.gz";
+    {
+        TVxFileStream file(name, TVxFileStream::omCreate);
+        ASSERT_TRUE(file.isOpen());
+        TVxGZipWriter writer;
+        ASSERT_TRUE(writer.Open(&file, 6));
+        EXPECT_EQ(0u, writer.Write(nullptr, 0));
+        EXPECT_EQ(30000u, writer.Write(data.data(), 30000));
+        EXPECT_EQ(0u, writer.Write(nullptr, 0));
+        EXPECT_EQ(data.size() - 30000, writer.Write(data.data() + 30000, unsigned(data.size()) - 30000));
+        EXPECT_EQ(0u, writer.Write(nullptr, 0));
+        EXPECT_EQ(data.size(), writer.getSize());
+        EXPECT_TRUE(writer.Close());
+    }
+    // The compressed data, CRC-32 and length are zlib's own for the same bytes.
+    const std::string reference = ZlibGzip(data, 6);
+    const std::string written = FileBytes(name);
+    ASSERT_FALSE(reference.empty());
+    ASSERT_GT(written.size(), 18u);
+    EXPECT_EQ(reference.substr(reference.size() - 8), written.substr(written.size() - 8)) << "CRC-32, length";
+    EXPECT_TRUE(reference.substr(10) == written.substr(10));
+}
+
+// Leaves gzip_host_check.gz in the working folder (the build tree) for the
+// host's gzip -t (tests/foundation/VxGZip_host_check.sh).
 TEST(GZipWriter, WritesAFileThatReadsBack)
 {
     const std::string data = TextLike(300000, 21) + RandomBytes(30000, 22);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -294,6 +295,37 @@ TEST(VxStringStream, WriteWhoseEndWrapsPast32BitsFailsWithoutWriting)
     EXPECT_EQ(stream.getState(), 2u);
     EXPECT_EQ(records->size(), 1u);
     EXPECT_EQ(stream.getText(), "keep");
+}
+
+TEST(VxStream, CallsForNoBytesChangeNothing)
+{
+    TTempFile file("abc");
+    TVxFileStream fileStream(file.Name(), TVxFileStream::omReadWrite);
+    char block[3] = {'a', 'b', 'c'};
+    TVxFixedMemStream memStream(block, 3, TVxFixedMemStream::omReadWrite);
+    TVxStringStream stringStream;
+    stringStream.setText("abc");
+    const std::pair<const char *, TVxStream *> streams[] = {
+        {"file", &fileStream}, {"memory", &memStream}, {"string", &stringStream}};
+    for (const auto &named : streams) {
+        TVxStream *const stream = named.second;
+        auto records = Records(*stream);
+        // At the start, at the end and beyond it (where the memory stream stops at its end).
+        for (unsigned position : {0u, 3u, 5u}) {
+            SCOPED_TRACE(testing::Message() << named.first << " stream, position " << position);
+            ASSERT_TRUE(stream->setPosition(position));
+            const unsigned at = stream->getPosition();
+            EXPECT_EQ(stream->Read(nullptr, 0), 0u);
+            EXPECT_EQ(stream->Write(nullptr, 0), 0u);
+            EXPECT_EQ(stream->getPosition(), at);
+            EXPECT_EQ(stream->getSize(), 3u);
+            EXPECT_EQ(stream->getState(), 0u);
+            EXPECT_TRUE(records->empty());
+        }
+    }
+    fileStream.Close();
+    EXPECT_EQ(file.Content(), "abc");
+    EXPECT_EQ(stringStream.getText(), "abc");
 }
 
 TEST(VxStream, SixtyFourBitSizeOfAFailingSizeIsTheSixtyFourBitErrorValue)
