@@ -88,8 +88,12 @@ unsigned Crc32(const std::string &bytes)
 
 std::string ReadFileBytes(const std::string &path)
 {
-    HANDLE file = CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    // A program that renames its file into place (a helper's marker) holds it
+    // open for deletion until the rename is done, just after the file appears
+    // under its name: without FILE_SHARE_DELETE the read would fail then.
+    HANDLE file = CreateFileW(AnsiToWide(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::string();
     std::string bytes;
