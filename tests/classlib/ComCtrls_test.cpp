@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "classlib/ComCtrls.h"
 #include "classlib/Forms.h"
 #include "foundation/VxText.h"
@@ -94,4 +96,38 @@ TEST(ComCtrls, RichEditSaysWhyItRefusesADocument)
     }
     viewer->LoadRtf(document);
     EXPECT_NE(std::string::npos, viewer->PlainText().find("Bold last")) << viewer->PlainText();
+}
+
+namespace {
+
+// Whether the box shows its vertical scroll bar now.
+bool ShowsVerticalScrollBar(TRichEdit *viewer)
+{
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    return GetScrollBarInfo(viewer->Handle(), OBJID_VSCROLL, &info) && !(info.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+}
+
+} // namespace
+
+// A long document is laid out with its scroll bar already there; what stood in
+// for it until then leaves no trace, and a document that fits has no bar.
+TEST(ComCtrls, RichEditShowsTheScrollBarOnlyForADocumentLongerThanItsView)
+{
+    TForm form(nullptr);
+    auto *viewer = new TRichEdit(&form);
+    viewer->SetParent(&form);
+    viewer->SetReadOnly(true);
+    viewer->SetScrollBars(ssVertical);
+    viewer->SetBounds(0, 0, 300, 150);
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "Line " + std::to_string(i) + "\\par ";
+    viewer->LoadRtf("{\\rtf1\\ansi " + lines + "}");
+    EXPECT_TRUE(ShowsVerticalScrollBar(viewer));
+    EXPECT_EQ(0u, viewer->PlainText().find("Line 0")) << viewer->PlainText().substr(0, 40);
+
+    viewer->LoadRtf("{\\rtf1\\ansi Short\\par}");
+    EXPECT_FALSE(ShowsVerticalScrollBar(viewer));
+    EXPECT_EQ(0u, viewer->PlainText().find("Short")) << viewer->PlainText().substr(0, 40);
 }
