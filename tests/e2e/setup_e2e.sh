@@ -120,19 +120,24 @@ run_console() {
     grep -v '^ *$' >"$work/console.txt" || true
 }
 
+# from_oem: what a Windows console program printed, in UTF-8.
+from_oem() {
+  iconv -f CP866 -t UTF-8 | tr -d '\r'
+}
+
 # key_exists KEY: whether the registry key is there, as its parent lists it
 # (reg fails alike on a missing key and on any other fault). Fails the test
 # when the registry cannot be read.
 key_exists() {
   local key=$1 parent=${1%\\*} name=${1##*\\} listing
   [ "$parent" != "$key" ] || fail "cannot read the registry: $key"
-  if listing=$("$wine" reg query "$parent" </dev/null 2>/dev/null); then
+  if listing=$("$wine" reg query "$parent" </dev/null 2>"$work/reg_error.txt"); then
     # The subkeys come as full paths, in the OEM code page.
-    iconv -f CP866 -t UTF-8 <<<"$listing" | tr -d '\r' |
+    from_oem <<<"$listing" |
       awk -F'\\' -v name="$name" 'tolower($NF) == tolower(name) { found = 1 } END { exit !found }'
     return
   fi
-  ! key_exists "$parent" || fail "cannot list the registry key $parent"
+  ! key_exists "$parent" || fail "cannot list the registry key $parent: $(from_oem <"$work/reg_error.txt")"
   return 1
 }
 
@@ -142,11 +147,11 @@ key_exists() {
 # the export fails for a key that is there. (Not from inside $(...), where a
 # failure would end only the subshell.)
 registry_values() {
-  local file="$work/export.reg"
+  local file="$work/export.reg" output
   rm -f "$file"
   values=
-  if ! "$wine" reg export "$1" "$(windows_path "$file")" /y </dev/null >/dev/null 2>&1; then
-    ! key_exists "$1" || fail "cannot export the registry key $1"
+  if ! output=$("$wine" reg export "$1" "$(windows_path "$file")" /y </dev/null 2>&1); then
+    ! key_exists "$1" || fail "cannot export the registry key $1: $(from_oem <<<"$output")"
     return 0
   fi
   [ -s "$file" ] || fail "the export of the registry key $1 is empty"
