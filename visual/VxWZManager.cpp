@@ -44,6 +44,12 @@ struct TArrangeEnumWindowsData {
     int counter = 0;
     bool disabledSeen = false;
     HWND foreign = nullptr;
+    // The foreign window's place among the thread's windows; -1 when it is
+    // another thread's window.
+    int foreignPosition = -1;
+    // The highest visible registered window, and the window walked last.
+    HWND highest = nullptr;
+    HWND previous = nullptr;
 };
 
 // One window of the wanted stack: by level, then by its current place, then
@@ -67,20 +73,39 @@ BOOL CALLBACK ArrangeEnumWindowsProc(HWND window, LPARAM param)
     if (it != data->positions.end()) {
         it->second = data->counter;
         if (IsWindowVisible(window)) {
+            if (!data->highest)
+                data->highest = window;
             if (!data->disabledSeen && !IsWindowEnabled(window))
                 data->disabledSeen = true;
             if (data->disabledSeen) {
                 HWND above = GetWindow(window, GW_HWNDPREV);
-                if (above && data->positions.find(above) == data->positions.end())
+                if (above && data->positions.find(above) == data->positions.end()) {
                     data->foreign = above;
+                    data->foreignPosition = above == data->previous ? data->counter - 1 : -1;
+                }
             }
         }
     }
+    data->previous = window;
     ++data->counter;
     return TRUE;
 }
 
 const UINT kRestack = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+
+// Brings the top of the wanted stack up to directly above the highest
+// registered window, when that one lies above it: moving the others down
+// below it puts the z-order right as well, but Wine, without a window manager,
+// raises a window on the screen only when the window itself comes to the top.
+// Other programs' windows above ours stay above.
+void BringUpTop(const TArrangeEnumWindowsData &data, const TLOW &top)
+{
+    const int position = top.position < 0 ? data.foreignPosition : top.position;
+    if (position < 0 || !data.highest || data.positions.at(data.highest) >= position)
+        return;
+    HWND above = GetWindow(data.highest, GW_HWNDPREV);
+    SetWindowPos(top.window, above ? above : HWND_TOP, 0, 0, 0, 0, kRestack);
+}
 
 // Traces that someone subclassed the window after the hook.
 void TraceForeignProcedure(HWND window) noexcept
@@ -262,6 +287,7 @@ void TVxWZManager::Arrange()
     if (list.empty())
         return;
 
+    BringUpTop(data, list.front());
     HDWP defer = BeginDeferWindowPos(static_cast<int>(list.size()));
     for (size_t i = 1; defer && i < list.size(); ++i)
         defer = DeferWindowPos(defer, list[i].window, list[i - 1].window, 0, 0, 0, 0, kRestack);

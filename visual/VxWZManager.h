@@ -3,12 +3,15 @@
 // user or the system does to them.
 //
 // Each registered window is subclassed to learn when its place in the
-// z-order changes or is asked to change; the manager then re-stacks the registered windows later,
-// from its own message queue entry, in one deferred positioning pass. At most
-// one arrange request waits in the queue at a time. A visible window that is
-// not registered but sits directly above a disabled registered one (a modal
-// dialog) is kept on top of them all. Windows of one level keep their
-// relative order.
+// z-order changes or is asked to change; the manager then re-stacks the
+// registered windows later, from its own message queue entry, in one deferred
+// positioning pass. At most one arrange request waits in the queue at a time.
+// A visible window that is not registered but sits directly above a disabled
+// registered one (a modal dialog) is kept on top of them all. Windows of one
+// level keep their relative order. The window meant to be on top is itself
+// brought up to directly above the highest registered window when one lies
+// above it, never above other programs' windows; the others are ordered below
+// it.
 #pragma once
 
 #include <windows.h>

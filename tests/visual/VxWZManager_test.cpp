@@ -1,5 +1,6 @@
 // The z-order manager on real top-level windows: the levels held against
-// perturbations and a modal dialog, one arrange for a burst of changes, and
+// perturbations and a modal dialog, on the screen as well as in the z-order,
+// one arrange for a burst of changes, and
 // the subclass chain left intact.
 #include <windows.h>
 
@@ -104,6 +105,58 @@ TEST_F(WZManagerTest, ARaiseOfAWindowAlreadyOnTopStillPutsTheLevelsRight)
     ToTop(back->Handle());
     EXPECT_TRUE(manager->Posted());
     Settle();
+    EXPECT_EQ(main->Handle(), VisibleAbove(back->Handle()));
+}
+
+namespace {
+
+// The colour the screen itself shows at a point, whatever the windows'
+// z-order says.
+COLORREF ScreenPixel(POINT at)
+{
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+POINT CentreOf(HWND window)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+} // namespace
+
+// Without a window manager, Wine puts a window on top of the screen only when
+// the window itself comes to the top of the z-order: moving the others down
+// is not enough.
+TEST_F(WZManagerTest, AfterTheBackdropCameUpTheScreenShowsTheMainFormAndWindowsAboveStayAbove)
+{
+    back->SetBounds(0, 0, 500, 400);
+    back->SetColor(0xFF0000); // blue
+    main->SetBounds(150, 100, 200, 150);
+    main->SetColor(clRed);
+    manager->AddWindow(main->Handle(), -1);
+    manager->AddWindow(back->Handle(), 0);
+    Settle();
+    Pump(300);
+    ASSERT_EQ(RGB(255, 0, 0), ScreenPixel(CentreOf(main->Handle())));
+
+    ToTop(back->Handle()); // a click on the backdrop
+    Settle();
+    Pump(300);
+    EXPECT_EQ(main->Handle(), VisibleAbove(back->Handle()));
+    EXPECT_EQ(RGB(255, 0, 0), ScreenPixel(CentreOf(main->Handle())));
+
+    // A window that is not ours and lies above the backdrop stays above both.
+    TForm other(nullptr);
+    other.SetCaption("other");
+    other.Show();
+    SetWindowPos(back->Handle(), other.Handle(), 0, 0, 0, 0, kRestack);
+    Settle();
+    EXPECT_EQ(other.Handle(), VisibleAbove(main->Handle()));
     EXPECT_EQ(main->Handle(), VisibleAbove(back->Handle()));
 }
 
