@@ -8,7 +8,8 @@
 #    finish program and closes by itself (0); with a payload that fails it
 #    shows the installation's error, starts nothing and ends with 1;
 #  - the full wizard over the backdrop, through every page to Finish (0), the
-#    wizard staying above the backdrop after a click on the backdrop;
+#    wizard staying above the backdrop after a click on the backdrop, in
+#    Windows' z-order and on the screen;
 #  - the full wizard without a backdrop closed with Esc and Yes on the welcome
 #    page: nothing installed (1);
 #  - the full wizard with a licence the licence page cannot read (not RTF, cut
@@ -16,11 +17,13 @@
 #    that says why, then the wizard ends by itself, nothing installed (1);
 #  - the express wizard (-express=1) straight to the progress and finish pages (0);
 #  - after an installation, the express-update question: Cancel ends (1), No
-#    gives the full wizard, Yes the express wizard. (Yes with Shift held, for
+#    gives the full wizard (a question over it is on top of the screen, and
+#    the wizard again once it is answered), Yes the express wizard. (Yes with Shift held, for
 #    the progress window, is left to the installer tests: under Wine on a bare
 #    X server the program does not see a Shift key pressed through xdotool.)
-# Where the X side cannot tell (z-order, texts, check boxes), the window probe
-# looks from inside Windows.
+# Where the X side cannot tell (texts, check boxes, Windows' z-order), the
+# window probe looks from inside Windows; what the screen shows on top is the
+# X server's stacking (xwininfo).
 #
 #   modes_e2e.sh OK_SETUP PLAIN_SETUP BROKEN_SETUP PROBE NOT_RTF_SETUP CUT_SETUP DEEP_SETUP
 # OK_SETUP has the backdrop on; PLAIN_SETUP has it off and a payload whose
@@ -78,6 +81,8 @@ fail() {
     echo "FAILED: $*"
     echo "--- windows on the screen:"
     probe list || true
+    echo "--- as the screen stacks them:"
+    x_stack || true
   } >&2
   exit 1
 }
@@ -343,6 +348,43 @@ expect_wizard_above_backdrop() {
   [ "$order" = wizard ] || fail "$3: the wizard is not above the backdrop"
 }
 
+# The windows that the screen shows, top first, as the X server stacks them:
+#   <width> <height> <title>
+# (mapped windows larger than a point; "" for a window without a title).
+# Windows' z-order may say otherwise: without a window manager, Wine raises a
+# window on the screen only when the window itself comes to the top.
+x_stack() {
+  local id info
+  for id in $(xwininfo -root -children | awk '$1 ~ /^0x/ { print $1 }'); do
+    info=$(xwininfo -id "$id" 2>/dev/null) || continue
+    grep -q 'Map State: IsViewable' <<<"$info" || continue
+    awk '/^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 }
+      /^xwininfo: Window id:/ { t = $0; sub(/^xwininfo: Window id: 0x[0-9a-f]* /, "", t)
+        if (t == "(has no name)") t = "\"\"" }
+      END { if (w > 1 && h > 1) print w, h, t }' <<<"$info"
+  done
+}
+
+# The title of the window on top of the screen.
+x_top() {
+  x_stack | head -n 1 | sed 's/^[0-9]* [0-9]* "\(.*\)"$/\1/'
+}
+
+x_top_is() {
+  [ "$(x_top)" = "$1" ]
+}
+
+# expect_on_screen_top TITLE WHAT: the screen shows that window on top, within
+# a few seconds (the z-order manager arranges from its queue).
+expect_on_screen_top() {
+  local i
+  for ((i = 0; i < 20; i++)); do
+    x_top_is "$1" && return 0
+    sleep 0.25
+  done
+  fail "$2: the screen shows \"$(x_top)\" on top, not \"$1\""
+}
+
 # --- The wizard -------------------------------------------------------------------
 
 # The wizard of the started program once its first page is up; the global
@@ -464,12 +506,14 @@ wait_wizard "$welcome_heading"
 back=$(backdrop)
 [ -n "$back" ] || fail "no backdrop with show_background"
 expect_wizard_above_backdrop "$wizard" "$back" "at the start"
+expect_on_screen_top "$title" "at the start"
 click_at 10 10 # the backdrop's corner
 sleep 0.3
 [ "$(foreground "$back")" = 1 ] || fail "the click did not reach the backdrop"
 probe raise "$back" # what Windows does on that click
 sleep 0.5
 expect_wizard_above_backdrop "$wizard" "$back" "after a click on the backdrop"
+expect_on_screen_top "$title" "after a click on the backdrop"
 next_page "$licence_box"
 read -r _ _ enabled _ <<<"$(control "$wizard" Button "$next_caption")"
 [ "$enabled" = 0 ] || fail "Next works before the licence is accepted"
@@ -488,10 +532,17 @@ answer_dialog "$question_caption" "$express_question" "Отмена"
 expect_exit 1 "express-update question cancelled"
 [ -z "$(window_titled "$title")" ] || fail "a wizard after a cancelled question"
 
-step "express-update question: No gives the full wizard"
+step "express-update question: No gives the full wizard; a question over it and the wizard after it on the screen"
 start ok.exe
 answer_dialog "$question_caption" "$express_question" "Нет"
 wait_wizard "$welcome_heading"
+expect_on_screen_top "$title" "the full wizard after No"
+read -r x y <<<"$(side_picture)"
+key "$wizard" "$x" "$y" Escape
+w=$(wait_dialog "$question_caption")
+expect_on_screen_top "$question_caption" "the question over the wizard"
+click "$w" "Нет"
+expect_on_screen_top "$title" "the wizard after the question"
 cancel_wizard "full wizard after No"
 
 step "express-update question: Yes gives the express wizard"
