@@ -130,14 +130,29 @@ const char *const TSmallDrive::Missing = "needs the small drive that tests/insta
 TSmallDrive::TSmallDrive()
 {
     const char *drive = getenv("SETUP_SMALL_DRIVE");
-    if (drive != nullptr)
-        path_ = ExcludeTrailingBackslash(drive);
+    if (drive == nullptr || *drive == '\0')
+        return;
+    // A value that names a real disk must not have the tests fill it, nor
+    // delete anything on it but the folder they made.
+    const std::string root = ExcludeTrailingBackslash(drive);
+    ULARGE_INTEGER total = {};
+    if (!GetDiskFreeSpaceExW(AnsiToWide(root).c_str(), nullptr, &total, nullptr) || total.QuadPart > MostBytes) {
+        ADD_FAILURE() << "SETUP_SMALL_DRIVE=" << drive << " names no drive of at most " << MostBytes << " bytes";
+        return;
+    }
+    static unsigned counter = 0;
+    const std::string folder = root + FormatString("\\test-%lu-%u", GetCurrentProcessId(), ++counter);
+    if (!CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr)) {
+        ADD_FAILURE() << "cannot make " << folder << " on the small drive (error " << GetLastError() << ")";
+        return;
+    }
+    path_ = folder;
 }
 
 TSmallDrive::~TSmallDrive()
 {
     if (!path_.empty())
-        DeleteTree(path_, true, false, true);
+        DeleteTree(path_, true, true, true);
 }
 
 bool TSmallDrive::Fill(unsigned freePages)
