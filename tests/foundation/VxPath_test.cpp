@@ -390,6 +390,9 @@ TEST(SmallDriveVxPath, WriteStringToFileThatFillsTheDiskLeavesNothingAndKeepsThe
     const char *drive = std::getenv("SETUP_SMALL_DRIVE");
     if (drive == nullptr)
         GTEST_SKIP() << "needs the small drive that tests/installer/small_drive.sh mounts";
+    ULARGE_INTEGER total = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA(drive, nullptr, &total, nullptr) && total.QuadPart <= 1024 * 1024)
+        << "SETUP_SMALL_DRIVE=" << drive << " names no small drive";
     TTempTree tree(IncludeTrailingBackslash(drive));
     ASSERT_TRUE(tree.Made()) << tree.Root();
 

@@ -49,6 +49,13 @@ std::wstring WindowsFolder(const char *folder)
     return dir;
 }
 
+// A fatal failure of the running test: its body does not run after one in
+// its fixture's construction or SetUp.
+void FailFatally(const std::string &why)
+{
+    GTEST_FAIL() << why;
+}
+
 } // namespace
 
 std::wstring TestArchivePath(const wchar_t *name)
@@ -133,20 +140,27 @@ TSmallDrive::TSmallDrive()
     if (drive == nullptr || *drive == '\0')
         return;
     // A value that names a real disk must not have the tests fill it, nor
-    // delete anything on it but the folder they made.
+    // delete anything on it but the folder they made. The failure is fatal,
+    // so that the test's body does not run without the drive.
     const std::string root = ExcludeTrailingBackslash(drive);
-    ULARGE_INTEGER total = {};
-    if (!GetDiskFreeSpaceExW(AnsiToWide(root).c_str(), nullptr, &total, nullptr) || total.QuadPart > MostBytes) {
-        ADD_FAILURE() << "SETUP_SMALL_DRIVE=" << drive << " names no drive of at most " << MostBytes << " bytes";
+    if (!IsSmall(root)) {
+        FailFatally(FormatString("SETUP_SMALL_DRIVE=%s names no drive of at most %llu bytes", drive, MostBytes));
         return;
     }
     static unsigned counter = 0;
     const std::string folder = root + FormatString("\\test-%lu-%u", GetCurrentProcessId(), ++counter);
     if (!CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr)) {
-        ADD_FAILURE() << "cannot make " << folder << " on the small drive (error " << GetLastError() << ")";
+        FailFatally(FormatString("cannot make %s on the small drive (error %lu)", folder.c_str(), GetLastError()));
         return;
     }
     path_ = folder;
+}
+
+bool TSmallDrive::IsSmall(const std::string &folder)
+{
+    ULARGE_INTEGER total = {};
+    return !folder.empty() && GetDiskFreeSpaceExW(AnsiToWide(folder).c_str(), nullptr, &total, nullptr) &&
+           total.QuadPart <= MostBytes;
 }
 
 TSmallDrive::~TSmallDrive()
@@ -157,6 +171,8 @@ TSmallDrive::~TSmallDrive()
 
 bool TSmallDrive::Fill(unsigned freePages)
 {
+    if (!IsSmall(path_))
+        return false;
     const unsigned long long page = 4096;
     Mirelta::TWinHandle file(CreateFileW(AnsiToWide(path_ + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -54,7 +54,8 @@ Mirelta::string_vector LogEntries(const TInstParams &params);
 // them and names in SETUP_SMALL_DRIVE. The object works in a new folder of
 // its own on the drive and deletes that folder, and nothing else, when it
 // ends. A SETUP_SMALL_DRIVE that names no drive of at most MostBytes fails
-// the test and is left alone.
+// the test at once (a fatal failure: its body does not run) and is left
+// alone.
 class TSmallDrive {
 public:
     TSmallDrive();
@@ -66,7 +67,8 @@ public:
     // the tests run without the drive.
     const std::string &Path() const { return path_; }
     // Fills the drive with a file of its own until exactly freePages pages
-    // stay free; false when the drive does not end up so.
+    // stay free; false when the drive does not end up so, and at once when
+    // there is no small drive.
     bool Fill(unsigned freePages);
 
     // Why a test is skipped without the drive.
@@ -75,6 +77,9 @@ public:
     static constexpr unsigned long long MostBytes = 1024 * 1024;
 
 private:
+    // Whether folder lies on a drive of at most MostBytes.
+    static bool IsSmall(const std::string &folder);
+
     std::string path_;
 };
 
