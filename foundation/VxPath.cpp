@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "foundation/VxStream.h"
 #include "foundation/VxText.h"
 #include "foundation/WinHandle.h"
 
@@ -19,6 +18,25 @@ bool IsLetter(char c)
 bool IsLink(unsigned attributes)
 {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Writes all of text at the file's position; ERROR_SUCCESS, or the system's
+// reason why it could not (a write that takes nothing counts as a full disk).
+DWORD WriteWhole(HANDLE file, const std::string &text)
+{
+    const char *data = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        const DWORD chunk = left > 0x10000000u ? 0x10000000u : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr))
+            return GetLastError();
+        if (written == 0)
+            return ERROR_DISK_FULL;
+        data += written;
+        left -= written;
+    }
+    return ERROR_SUCCESS;
 }
 
 // The length of ExcludeTrailingBackslash of the path's first length bytes.
@@ -263,16 +281,27 @@ bool DirectoryRemove(const std::string &path)
 
 bool WriteStringToFile(const char *fileName, const std::string &text)
 {
-    if (!fileName)
+    if (!fileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return false;
-    TVxFileStream file(fileName, TVxFileStream::omCreate);
-    if (!file.isOpen())
+    }
+    // Opened for deletion too: a file cut short goes through its own handle,
+    // so that the name is not looked up again. Removed by name after the
+    // close, it could be another file that has taken the name meanwhile, or,
+    // under Wine, whatever a host link put there points to.
+    Mirelta::TWinHandle file(CreateFileW(AnsiToWide(fileName).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
-    if (text.empty() || file.Write(text) == text.size())
+    const DWORD error = WriteWhole(file.Get(), text);
+    if (error == ERROR_SUCCESS)
         return true;
     // A file cut short (a full disk) would pass for the whole text.
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
     file.Close();
-    FileDelete(fileName);
+    SetLastError(error);
     return false;
 }
 

@@ -57,7 +57,10 @@ bool FileDelete(const std::string &path);
 // Removes an empty folder (or a link to a folder).
 bool DirectoryRemove(const std::string &path);
 // Creates or replaces the file with exactly the text's bytes. False when it
-// could not; a file it could not write whole (a full disk) is deleted.
+// could not, with the system's reason as the last error; a file it could not
+// write whole (a full disk) is deleted through its own handle, so that
+// nothing that takes the name meanwhile is touched. The file is opened for
+// deletion as well as for writing.
 bool WriteStringToFile(const char *fileName, const std::string &text);
 
 // Watches a listing: at every entry found, WantsNotify is asked and, on yes,

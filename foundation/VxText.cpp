@@ -489,7 +489,11 @@ std::string LoadResStdString(unsigned id)
     return LoadResStringW(GetModuleHandleW(nullptr), id, &moduleSlot);
 }
 
-std::string SystemErrorText(unsigned long code)
+namespace {
+
+// The system's own text for a message number, trimmed as SystemErrorText
+// says; "" when the system has none.
+std::string SystemMessageText(unsigned long code)
 {
     wchar_t *buffer = nullptr;
     const DWORD length =
@@ -501,7 +505,24 @@ std::string SystemErrorText(unsigned long code)
     text.erase(end == std::wstring::npos ? 0 : end + 1);
     if (!text.empty() && text.back() == L'.')
         text.pop_back();
-    return text.empty() ? FormatString("%lu", code) : WideToAnsi(text);
+    return WideToAnsi(text);
+}
+
+} // namespace
+
+std::string SystemErrorText(unsigned long code)
+{
+    const std::string text = SystemMessageText(code);
+    return text.empty() ? FormatString("%lu", code) : text;
+}
+
+std::string SystemResultText(HRESULT result)
+{
+    if (HRESULT_FACILITY(result) == FACILITY_WIN32)
+        return SystemErrorText(HRESULT_CODE(result));
+    const unsigned long code = static_cast<unsigned long>(result);
+    const std::string text = SystemMessageText(code);
+    return text.empty() ? FormatString("0x%08lX", code) : text;
 }
 
 // ---- formatting ------------------------------------------------------------

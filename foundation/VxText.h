@@ -70,6 +70,11 @@ std::string LoadResStdString(unsigned id);
 // the full stop and line break that end it; the code's number when the system
 // has no text for it.
 std::string SystemErrorText(unsigned long code);
+// The same for the result of a COM call: for a result of the Win32 facility
+// the text of the Win32 code it carries, for any other the system's own text
+// of the result; its number in hexadecimal (0x80004005) when the system has
+// none.
+std::string SystemResultText(HRESULT result);
 
 // printf-style formatting into a string.
 std::string FormatString(const char *format, ...) __attribute__((format(gnu_printf, 1, 2)));

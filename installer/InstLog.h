@@ -41,7 +41,8 @@ public:
     // The End line and the closing separator.
     void End();
     // Creates or replaces the file with the lines. False when the file could
-    // not be written whole; a file cut short is deleted.
+    // not be written whole, with the system's reason as the last error; a file
+    // cut short is deleted.
     bool Save(const std::string &path) const;
 
     const Mirelta::string_vector &Lines() const { return lines_; }

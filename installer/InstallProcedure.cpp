@@ -344,8 +344,10 @@ bool TInstParams::Install()
         install_log.End();
         // A log cut short by a full disk would not tell what was installed.
         const std::string logPath = IncludeTrailingBackslash(target_folder) + "Install.log";
-        if (!install_log.Save(logPath))
-            throw Mirelta::TVxMessage(IDS_WRITE_ERROR) << logPath;
+        if (!install_log.Save(logPath)) {
+            const DWORD error = GetLastError();
+            throw Mirelta::TVxMessage(IDS_WRITE_ERROR_REASON) << logPath << SystemErrorText(error);
+        }
         running = false;
         return true;
     } catch (...) {

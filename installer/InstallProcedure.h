@@ -8,8 +8,8 @@
 // makes the target folder (logging each folder it creates, as the extraction
 // does; 30020 when it cannot), extracts the payload into it, whatever the
 // payload holds, and writes shortcuts, records and the install log (an
-// install log that cannot be written whole fails the installation with 31021
-// and the log's path, and none is left). Every failure ends in one handler
+// install log that cannot be written whole fails the installation with 30046,
+// the log's path and the system's reason, and none is left). Every failure ends in one handler
 // that shows message 30021 with the failure nested and returns false; a user
 // break returns false silently.
 #pragma once

@@ -111,9 +111,11 @@ void CreateShellLink(const std::string &target, const std::string &link, const s
         return;
     // A shortcut the system will not save (a folder it may not write, a
     // read-only file or a folder of that name in its place) is a failed
-    // installation, like a group folder that cannot be made.
-    if (FAILED(file->Save(AnsiToWide(link).c_str(), TRUE)))
-        throw Mirelta::TVxMessage(IDS_CREATE_FOLDER_FAILED) << link;
+    // installation: the file is named with the system's reason, as a payload
+    // file that cannot be written is.
+    const HRESULT saved = file->Save(AnsiToWide(link).c_str(), TRUE);
+    if (FAILED(saved))
+        throw Mirelta::TVxMessage(IDS_WRITE_FILE_FAILED) << link << SystemResultText(saved);
 }
 
 void TInstParams::CreateShortcuts()

@@ -11,7 +11,7 @@
 // this product made; any other existing folder of that name keeps its content
 // and just receives the links. A group folder that cannot be made fails the
 // step (30020 with the folder), and so does a shortcut file that cannot be
-// saved (30020 with its path). The desktop part makes no folders: a desktop
+// saved (30042 with its path and the system's reason). The desktop part makes no folders: a desktop
 // shortcut in a sub-folder that the desktop lacks is left out.
 #pragma once
 
@@ -23,7 +23,8 @@
 // target's own icon). Texts are in the ANSI code page. The calling thread
 // must have COM initialised. Without a target, or without the shell's link
 // object, no shortcut is made and nothing is reported; a shortcut file that
-// the system refuses to save throws 30020 with the link's path.
+// the system refuses to save throws 30042 with the link's path and the
+// system's reason for the refusal.
 void CreateShellLink(const std::string &target, const std::string &link, const std::string &description,
                      const std::string &arguments, const std::string &icon, int32_t iconIndex);
 

@@ -127,17 +127,20 @@ from_oem() {
 
 # key_exists KEY: whether the registry key is there, as its parent lists it
 # (reg fails alike on a missing key and on any other fault). Fails the test
-# when the registry cannot be read.
+# when the registry cannot be read, with what reg answered for the key it
+# could not list (Wine's reg writes its errors to standard output: both
+# outputs are kept, in this call's own variable, since the check of the
+# parent's parent calls reg again).
 key_exists() {
-  local key=$1 parent=${1%\\*} name=${1##*\\} listing
+  local key=$1 parent=${1%\\*} name=${1##*\\} answer
   [ "$parent" != "$key" ] || fail "cannot read the registry: $key"
-  if listing=$("$wine" reg query "$parent" </dev/null 2>"$work/reg_error.txt"); then
+  if answer=$("$wine" reg query "$parent" </dev/null 2>&1); then
     # The subkeys come as full paths, in the OEM code page.
-    from_oem <<<"$listing" |
+    from_oem <<<"$answer" |
       awk -F'\\' -v name="$name" 'tolower($NF) == tolower(name) { found = 1 } END { exit !found }'
     return
   fi
-  ! key_exists "$parent" || fail "cannot list the registry key $parent: $(from_oem <"$work/reg_error.txt")"
+  ! key_exists "$parent" || fail "cannot list the registry key $parent: reg answered: $(from_oem <<<"$answer")"
   return 1
 }
 

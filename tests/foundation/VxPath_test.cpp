@@ -164,19 +164,21 @@ TEST(VxWCharBuffer, FailedAllocationLeavesTheOldBufferIntact)
 // with plain system calls (not with the code under test).
 class TTempTree {
 public:
-    TTempTree()
+    TTempTree() : TTempTree(TempFolder()) {}
+    // The tree in a new folder of its own in base (with its trailing
+    // backslash).
+    explicit TTempTree(const std::string &base)
     {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
         static unsigned counter = 0;
-        root_ = std::string(base) + "vxpath_" + std::to_string(GetCurrentProcessId()) + "_" +
-                std::to_string(++counter);
-        CreateDirectoryA(root_.c_str(), nullptr);
+        root_ = base + "vxpath_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+        made_ = CreateDirectoryA(root_.c_str(), nullptr) != FALSE;
     }
     ~TTempTree() { Remove(root_); }
 
     std::string operator[](const std::string &relative) const { return root_ + "\\" + relative; }
     const std::string &Root() const { return root_; }
+    // Whether the tree's folder was made.
+    bool Made() const { return made_; }
 
     void Dir(const std::string &relative) const { CreateDirectoryA((*this)[relative].c_str(), nullptr); }
     void File(const std::string &relative, const std::string &content = "x") const
@@ -212,7 +214,15 @@ public:
     }
 
 private:
+    static std::string TempFolder()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        return base;
+    }
+
     std::string root_;
+    bool made_ = false;
 };
 
 std::string ReadFileText(const std::string &name)
@@ -370,6 +380,28 @@ TEST(VxPathDisk, WriteStringToFileReplacesContentAndFailsWhereItCannotWrite)
 
     EXPECT_FALSE(WriteStringToFile(tree["missing\\f.txt"].c_str(), "x"));
     EXPECT_FALSE(WriteStringToFile(nullptr, "x"));
+}
+
+// The full-disk test of the foundation: a text larger than the small drive
+// that tests/installer/small_drive.sh mounts and names in SETUP_SMALL_DRIVE.
+// The file cut short is gone, and the system's reason is the last error.
+TEST(SmallDriveVxPath, WriteStringToFileThatFillsTheDiskLeavesNothingAndKeepsTheReason)
+{
+    const char *drive = std::getenv("SETUP_SMALL_DRIVE");
+    if (drive == nullptr)
+        GTEST_SKIP() << "needs the small drive that tests/installer/small_drive.sh mounts";
+    ULARGE_INTEGER total = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA(drive, nullptr, &total, nullptr) && total.QuadPart <= 1024 * 1024)
+        << "SETUP_SMALL_DRIVE=" << drive << " names no small drive";
+    TTempTree tree(IncludeTrailingBackslash(drive));
+    ASSERT_TRUE(tree.Made()) << tree.Root();
+
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(WriteStringToFile(tree["big.bin"].c_str(), std::string(1024 * 1024, 'x')));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_FALSE(PathExists(tree["big.bin"]));
+    // What it took is free again: a text that fits is written whole.
+    EXPECT_TRUE(WriteStringToFile(tree["big.bin"].c_str(), std::string(128 * 1024, 'y')));
 }
 
 TEST(VxPathDisk, FileCopyHonoursFailIfExists)

@@ -271,6 +271,14 @@ TEST(SystemErrorText, OneLineWithoutFullStopOrTheCodesNumber)
     EXPECT_EQ(SystemErrorText(0x2000FFFFUL), "536936447");
 }
 
+// A COM call's result: one of the Win32 facility reads as the Win32 code it
+// carries, one the system has no text for as its number in hexadecimal.
+TEST(SystemErrorText, ResultReadsAsItsWin32CodeOrItsNumber)
+{
+    EXPECT_EQ(SystemResultText(HRESULT_FROM_WIN32(ERROR_DISK_FULL)), SystemErrorText(ERROR_DISK_FULL));
+    EXPECT_EQ(SystemResultText(static_cast<HRESULT>(0xA004FFFFUL)), "0xA004FFFF");
+}
+
 TEST(SearchMemory, FindsEveryPlaceIncludingTheLastByte)
 {
     const std::string data = "<?xml?>\xE0\xFF<x a=\"\xFF\xE0\"/>";

@@ -269,22 +269,24 @@ TEST_F(ShortcutsTest, GroupFolderThatCannotBeMadeFailsTheStep)
 }
 
 // A shortcut file that the system refuses to save (here a folder of that name
-// stands in its place) fails the step with the shortcut's path, in the start
-// menu and on the desktop alike; the shortcuts before it stay.
+// stands in its place) fails the step as a file that cannot be written, with
+// the shortcut's path and the system's reason, in the start menu and on the
+// desktop alike; the shortcuts before it stay.
 TEST_F(ShortcutsTest, ShortcutThatCannotBeSavedFailsTheStep)
 {
     params_.start_menu_group = "Shared";
     const std::string desktopLink = params_.common_desktop_folder + "\\Locked.lnk";
     for (const std::string &locked : {Group("Locked.lnk"), desktopLink})
         ASSERT_TRUE(ForceDirectories(locked));
+    const std::string refused = SystemErrorText(ERROR_ACCESS_DENIED);
     params_.start_menu_links = {Link("app.exe", "App.lnk", "App"), Link("app.exe", "Locked.lnk", "Locked")};
-    EXPECT_EQ((Mirelta::TVxMessage(30020) << Group("Locked.lnk")).Text(), ShortcutsError());
+    EXPECT_EQ((Mirelta::TVxMessage(30042) << Group("Locked.lnk") << refused).Text(), ShortcutsError());
     EXPECT_TRUE(FileExists(Group("App.lnk")));
 
     params_.start_menu_links.clear();
     params_.create_desktop_links = true;
     params_.desktop_links = {Link("app.exe", "App.lnk", "App"), Link("app.exe", "Locked.lnk", "Locked")};
-    EXPECT_EQ((Mirelta::TVxMessage(30020) << desktopLink).Text(), ShortcutsError());
+    EXPECT_EQ((Mirelta::TVxMessage(30042) << desktopLink << refused).Text(), ShortcutsError());
     EXPECT_TRUE(FileExists(params_.common_desktop_folder + "\\App.lnk"));
 }
 

@@ -49,6 +49,13 @@ std::wstring WindowsFolder(const char *folder)
     return dir;
 }
 
+// A fatal failure of the running test: its body does not run after one in
+// its fixture's construction or SetUp.
+void FailFatally(const std::string &why)
+{
+    GTEST_FAIL() << why;
+}
+
 } // namespace
 
 std::wstring TestArchivePath(const wchar_t *name)
@@ -130,18 +137,42 @@ const char *const TSmallDrive::Missing = "needs the small drive that tests/insta
 TSmallDrive::TSmallDrive()
 {
     const char *drive = getenv("SETUP_SMALL_DRIVE");
-    if (drive != nullptr)
-        path_ = ExcludeTrailingBackslash(drive);
+    if (drive == nullptr || *drive == '\0')
+        return;
+    // A value that names a real disk must not have the tests fill it, nor
+    // delete anything on it but the folder they made. The failure is fatal,
+    // so that the test's body does not run without the drive.
+    const std::string root = ExcludeTrailingBackslash(drive);
+    if (!IsSmall(root)) {
+        FailFatally(FormatString("SETUP_SMALL_DRIVE=%s names no drive of at most %llu bytes", drive, MostBytes));
+        return;
+    }
+    static unsigned counter = 0;
+    const std::string folder = root + FormatString("\\test-%lu-%u", GetCurrentProcessId(), ++counter);
+    if (!CreateDirectoryW(AnsiToWide(folder).c_str(), nullptr)) {
+        FailFatally(FormatString("cannot make %s on the small drive (error %lu)", folder.c_str(), GetLastError()));
+        return;
+    }
+    path_ = folder;
+}
+
+bool TSmallDrive::IsSmall(const std::string &folder)
+{
+    ULARGE_INTEGER total = {};
+    return !folder.empty() && GetDiskFreeSpaceExW(AnsiToWide(folder).c_str(), nullptr, &total, nullptr) &&
+           total.QuadPart <= MostBytes;
 }
 
 TSmallDrive::~TSmallDrive()
 {
     if (!path_.empty())
-        DeleteTree(path_, true, false, true);
+        DeleteTree(path_, true, true, true);
 }
 
 bool TSmallDrive::Fill(unsigned freePages)
 {
+    if (!IsSmall(path_))
+        return false;
     const unsigned long long page = 4096;
     Mirelta::TWinHandle file(CreateFileW(AnsiToWide(path_ + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -51,8 +51,11 @@ Mirelta::string_vector LogEntries(const TInstParams &params);
 
 // The drive of the full-disk tests (suites named SmallDrive...): a small file
 // system of 4096-byte pages that tests/installer/small_drive.sh mounts for
-// them and names in SETUP_SMALL_DRIVE. What a test leaves on it is deleted
-// when the object ends.
+// them and names in SETUP_SMALL_DRIVE. The object works in a new folder of
+// its own on the drive and deletes that folder, and nothing else, when it
+// ends. A SETUP_SMALL_DRIVE that names no drive of at most MostBytes fails
+// the test at once (a fatal failure: its body does not run) and is left
+// alone.
 class TSmallDrive {
 public:
     TSmallDrive();
@@ -60,17 +63,23 @@ public:
     TSmallDrive(const TSmallDrive &) = delete;
     TSmallDrive &operator=(const TSmallDrive &) = delete;
 
-    // The root folder without a trailing backslash; "" when the tests run
-    // without the drive.
+    // The test's folder on the drive, without a trailing backslash; "" when
+    // the tests run without the drive.
     const std::string &Path() const { return path_; }
     // Fills the drive with a file of its own until exactly freePages pages
-    // stay free; false when the drive does not end up so.
+    // stay free; false when the drive does not end up so, and at once when
+    // there is no small drive.
     bool Fill(unsigned freePages);
 
     // Why a test is skipped without the drive.
     static const char *const Missing;
+    // The size of the largest drive taken for the small one.
+    static constexpr unsigned long long MostBytes = 1024 * 1024;
 
 private:
+    // Whether folder lies on a drive of at most MostBytes.
+    static bool IsSmall(const std::string &folder);
+
     std::string path_;
 };
 
