@@ -9,9 +9,9 @@
 // does; 30020 when it cannot), extracts the payload into it, whatever the
 // payload holds, and writes shortcuts, records and the install log (an
 // install log that cannot be written whole fails the installation with 30046,
-// the log's path and the system's reason, and none is left). Every failure ends in one handler
-// that shows message 30021 with the failure nested and returns false; a user
-// break returns false silently.
+// the log's path and the system's reason, and none is left). Every failure
+// ends in one handler that shows message 30021 with the failure nested and
+// returns false; a user break returns false silently.
 #pragma once
 
 #include <windows.h>

@@ -11,8 +11,9 @@
 // this product made; any other existing folder of that name keeps its content
 // and just receives the links. A group folder that cannot be made fails the
 // step (30020 with the folder), and so does a shortcut file that cannot be
-// saved (30042 with its path and the system's reason). The desktop part makes no folders: a desktop
-// shortcut in a sub-folder that the desktop lacks is left out.
+// saved (30042 with its path and the system's reason). The desktop part makes
+// no folders: a desktop shortcut in a sub-folder that the desktop lacks is
+// left out.
 #pragma once
 
 #include <cstdint>
