@@ -1,6 +1,7 @@
 // The progress bar's range and position, and the rich-text box loading an
 // RTF document from memory.
 #include <windows.h>
+#include <richedit.h>
 
 #include <gtest/gtest.h>
 
@@ -130,4 +131,28 @@ TEST(ComCtrls, RichEditShowsTheScrollBarOnlyForADocumentLongerThanItsView)
     viewer->LoadRtf("{\\rtf1\\ansi Short\\par}");
     EXPECT_FALSE(ShowsVerticalScrollBar(viewer));
     EXPECT_EQ(0u, viewer->PlainText().find("Short")) << viewer->PlainText().substr(0, 40);
+}
+
+// The control stops reading a document at its text limit without a word. Wine
+// reads on, raising the limit as the text comes, but to less than the text's
+// length counted with CR LF. A document of four times the default limit
+// (32,767 characters) is taken whole, and the limit admits it.
+TEST(ComCtrls, RichEditTakesADocumentOfManyTimesTheDefaultTextLimit)
+{
+    TForm form(nullptr);
+    auto *viewer = new TRichEdit(&form);
+    viewer->SetParent(&form);
+    viewer->SetReadOnly(true);
+    viewer->SetScrollBars(ssVertical);
+    viewer->SetBounds(0, 0, 300, 150);
+    std::string lines;
+    for (int i = 0; i < 2000; ++i)
+        lines += "Paragraph " + std::to_string(i) + " of a document far longer than the box takes at first\\par ";
+    viewer->LoadRtf("{\\rtf1\\ansi " + lines + "The end.}");
+    const int length = GetWindowTextLengthW(viewer->Handle());
+    EXPECT_GT(length, 2 * 65536);
+    EXPECT_GE(SendMessageW(viewer->Handle(), EM_GETLIMITTEXT, 0, 0), length);
+    const std::string text = viewer->PlainText();
+    EXPECT_NE(std::string::npos, text.find("Paragraph 1999 of")) << text.substr(text.size() - 100);
+    EXPECT_NE(std::string::npos, text.find("The end.")) << text.substr(text.size() - 100);
 }

@@ -184,4 +184,8 @@ TEST_F(FrameLicence, ALongLicenceIsShownWithinSecondsAndFormattedAsAShortOne)
     const CHARFORMAT2W byDefault = FormatOf(page->LicenceViewer, -1, -1);
     EXPECT_EQ(std::wstring(L"Times New Roman"), byDefault.szFaceName);
     EXPECT_EQ(200, byDefault.yHeight);
+
+    // All of it: the control would stop reading it at its text limit.
+    const HWND viewer = page->LicenceViewer->Handle();
+    EXPECT_GE(SendMessageW(viewer, EM_GETLIMITTEXT, 0, 0), GetWindowTextLengthW(viewer));
 }
