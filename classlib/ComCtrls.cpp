@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -192,6 +193,11 @@ void TRichEdit::LoadRtf(const std::string &rtf)
     // and report nothing.
     if (!groups.closed)
         throw ERichTextError(rfDamaged, "The RTF document ends inside a group");
+    // The control stops reading a document at its text limit (32,767
+    // characters unless raised) and says nothing. A document yields no more
+    // characters than it has bytes: each character of its text takes a byte at
+    // least, each paragraph mark (CR LF, two) four ("\par").
+    AdmitText(rtf.size());
     ShowVerticalScrollBarAhead();
     TRtfReader reader{&rtf, 0};
     EDITSTREAM stream{};
@@ -214,7 +220,18 @@ void TRichEdit::ShowVerticalScrollBarAhead()
     if (scrollBars_ != ssVertical && scrollBars_ != ssBoth)
         return;
     const std::wstring lines(static_cast<size_t>(std::max(ClientHeight(), 1)) + 1, L'\r');
+    AdmitText(lines.size());
     SetWindowTextW(Handle(), lines.c_str());
+}
+
+// The limit is raised, never lowered: it admits what an earlier load admitted.
+void TRichEdit::AdmitText(size_t characters)
+{
+    const size_t wanted = std::min(characters, static_cast<size_t>(INT_MAX));
+    const LRESULT limit = Perform(EM_GETLIMITTEXT);
+    if (limit >= 0 && static_cast<size_t>(limit) >= wanted)
+        return;
+    Perform(EM_EXLIMITTEXT, 0, static_cast<LPARAM>(wanted));
 }
 
 void TRichEdit::SetReadOnly(bool v)

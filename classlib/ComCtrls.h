@@ -72,6 +72,8 @@ protected:
 
 private:
     void ShowVerticalScrollBarAhead();
+    // Makes the control take text of that many characters (its text limit).
+    void AdmitText(size_t characters);
 
     bool readOnly_ = false;
     TScrollStyle scrollBars_ = ssNone;

@@ -7,6 +7,7 @@
 // keeps the page current).
 #pragma once
 
+#include "classlib/Controls.h"
 #include "classlib/Forms.h"
 
 class TBaseFrameClass : public ClassLib::TFrame {
@@ -23,3 +24,9 @@ public:
     // The user moves forward: store, then check; false keeps the page.
     virtual bool LeavePage() = 0;
 };
+
+// Places the page, hidden, in area (the wizard's page area), filling it, and
+// initialises it. A hidden control is not aligned: the page is given the
+// place it will fill now, so that InitPage lays out its content at its final
+// size (a long licence is laid out once, not again when the page is shown).
+void PlaceWizardPage(TBaseFrameClass *page, ClassLib::TWinControl *area);

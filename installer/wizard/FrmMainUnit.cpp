@@ -142,7 +142,7 @@ TFrmMain::TFrmMain(TComponent *owner) : TForm(owner)
     pages_ = WizardPageFactory(this, InstParams);
     for (TWizardPageSlot &slot : pages_) {
         if (slot.page)
-            PlacePage(slot.page);
+            PlaceWizardPage(slot.page, PanBase);
     }
 
     LoadPictureResource(Image1->Picture(), "LEFT_IMG");
@@ -249,19 +249,6 @@ bool TFrmMain::IsLastPage(int index) const noexcept
     return index >= 0 && static_cast<size_t>(index) + 1 == pages_.size();
 }
 
-void TFrmMain::PlacePage(TBaseFrameClass *page)
-{
-    page->SetVisible(false);
-    page->SetParent(PanBase);
-    page->SetAlign(alClient);
-    // A hidden control is not aligned: the page is given the place it will
-    // fill now, so that InitPage lays out its content at its final size (a
-    // long licence is laid out once, not again when the page is shown).
-    const RECT area = PanBase->AlignArea();
-    page->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
-    page->InitPage();
-}
-
 TBaseFrameClass *TFrmMain::Page(size_t index)
 {
     TWizardPageSlot &slot = pages_.at(index);
@@ -269,7 +256,7 @@ TBaseFrameClass *TFrmMain::Page(size_t index)
         return slot.page;
     TBaseFrameClass *page = slot.make(this);
     try {
-        PlacePage(page);
+        PlaceWizardPage(page, PanBase);
     } catch (...) {
         delete page;
         throw;

@@ -113,7 +113,6 @@ private:
     bool IsLastPage(int index) const noexcept;
     // The page at index, made, placed and initialised on first use.
     TBaseFrameClass *Page(size_t index);
-    void PlacePage(TBaseFrameClass *page);
     // Inside a handler of the failure to set up a page: shows it and ends.
     void EndForUnusablePage();
 

@@ -1,6 +1,7 @@
 // The progress bar's range and position, and the rich-text box loading an
 // RTF document from memory.
 #include <windows.h>
+#include <richedit.h>
 
 #include <gtest/gtest.h>
 
@@ -108,11 +109,84 @@ bool ShowsVerticalScrollBar(TRichEdit *viewer)
     return GetScrollBarInfo(viewer->Handle(), OBJID_VSCROLL, &info) && !(info.rgstate[0] & STATE_SYSTEM_INVISIBLE);
 }
 
+// The width the box lays its text out at now.
+LONG LayoutWidth(HWND box)
+{
+    RECT r{};
+    SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+    return r.right - r.left;
+}
+
+// A rich-text box that notes the width it has when a document starts to come
+// in: the width of the document's first layout.
+class TLayoutWatch : public TRichEdit {
+public:
+    using TRichEdit::TRichEdit;
+    LONG widthAtLoad = 0;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == EM_STREAMIN)
+            widthAtLoad = LayoutWidth(Handle());
+        return TRichEdit::WndProc(msg, wParam, lParam);
+    }
+};
+
+// The box shows the document as a new box without a scroll bar shows it: at
+// its start, nothing selected, nothing to undo, the same text.
+void ExpectLoadedAsNew(TRichEdit *viewer, const std::string &document)
+{
+    TRichEdit fresh(nullptr);
+    fresh.SetParent(viewer->Parent());
+    fresh.SetBounds(viewer->Left(), viewer->Top(), viewer->Width(), viewer->Height());
+    fresh.LoadRtf(document);
+    EXPECT_EQ(0, SendMessageW(viewer->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
+    CHARRANGE selection{-1, -1};
+    SendMessageW(viewer->Handle(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    EXPECT_EQ(0, selection.cpMin);
+    EXPECT_EQ(0, selection.cpMax);
+    EXPECT_FALSE(SendMessageW(viewer->Handle(), EM_CANUNDO, 0, 0));
+    EXPECT_EQ(GetWindowTextLengthW(fresh.Handle()), GetWindowTextLengthW(viewer->Handle()));
+    const std::string text = fresh.PlainText(), shown = viewer->PlainText();
+    EXPECT_EQ(text, shown);
+}
+
 } // namespace
 
-// A long document is laid out with its scroll bar already there; what stood in
-// for it until then leaves no trace, and a document that fits has no bar.
+// A long document is laid out once, with its scroll bar already there: at the
+// width it keeps. What stood in for the bar until then leaves no trace, and a
+// document that fits has no bar.
 TEST(ComCtrls, RichEditShowsTheScrollBarOnlyForADocumentLongerThanItsView)
+{
+    TForm form(nullptr);
+    auto *viewer = new TLayoutWatch(&form);
+    viewer->SetParent(&form);
+    viewer->SetReadOnly(true);
+    viewer->SetScrollBars(ssVertical);
+    viewer->SetBounds(0, 0, 300, 150);
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "Line " + std::to_string(i) + "\\par ";
+    const std::string longer = "{\\rtf1\\ansi " + lines + "}";
+    viewer->LoadRtf(longer);
+    EXPECT_TRUE(ShowsVerticalScrollBar(viewer));
+    EXPECT_EQ(LayoutWidth(viewer->Handle()), viewer->widthAtLoad);
+    EXPECT_EQ(0u, viewer->PlainText().find("Line 0")) << viewer->PlainText().substr(0, 40);
+    ExpectLoadedAsNew(viewer, longer);
+
+    const std::string shorter = "{\\rtf1\\ansi Short\\par}";
+    viewer->LoadRtf(shorter);
+    EXPECT_FALSE(ShowsVerticalScrollBar(viewer));
+    EXPECT_EQ(0u, viewer->PlainText().find("Short")) << viewer->PlainText().substr(0, 40);
+    ExpectLoadedAsNew(viewer, shorter);
+}
+
+// The control stops reading a document at its text limit without a word. Wine
+// reads on, raising the limit as the text comes, but to less than the text's
+// length counted with CR LF. A document of four times the default limit
+// (32,767 characters) is taken whole, and the limit admits it.
+TEST(ComCtrls, RichEditTakesADocumentOfManyTimesTheDefaultTextLimit)
 {
     TForm form(nullptr);
     auto *viewer = new TRichEdit(&form);
@@ -121,13 +195,13 @@ TEST(ComCtrls, RichEditShowsTheScrollBarOnlyForADocumentLongerThanItsView)
     viewer->SetScrollBars(ssVertical);
     viewer->SetBounds(0, 0, 300, 150);
     std::string lines;
-    for (int i = 0; i < 200; ++i)
-        lines += "Line " + std::to_string(i) + "\\par ";
-    viewer->LoadRtf("{\\rtf1\\ansi " + lines + "}");
-    EXPECT_TRUE(ShowsVerticalScrollBar(viewer));
-    EXPECT_EQ(0u, viewer->PlainText().find("Line 0")) << viewer->PlainText().substr(0, 40);
-
-    viewer->LoadRtf("{\\rtf1\\ansi Short\\par}");
-    EXPECT_FALSE(ShowsVerticalScrollBar(viewer));
-    EXPECT_EQ(0u, viewer->PlainText().find("Short")) << viewer->PlainText().substr(0, 40);
+    for (int i = 0; i < 2000; ++i)
+        lines += "Paragraph " + std::to_string(i) + " of a document far longer than the box takes at first\\par ";
+    viewer->LoadRtf("{\\rtf1\\ansi " + lines + "The end.}");
+    const int length = GetWindowTextLengthW(viewer->Handle());
+    EXPECT_GT(length, 2 * 65536);
+    EXPECT_GE(SendMessageW(viewer->Handle(), EM_GETLIMITTEXT, 0, 0), length);
+    const std::string text = viewer->PlainText();
+    EXPECT_NE(std::string::npos, text.find("Paragraph 1999 of")) << text.substr(text.size() - 100);
+    EXPECT_NE(std::string::npos, text.find("The end.")) << text.substr(text.size() - 100);
 }

@@ -63,9 +63,13 @@ TEST_F(FrameLicence, TheViewersFontIsTheDefaultAndTheDocumentKeepsItsOwnFormatti
     const long body = static_cast<long>(text.find(A("Продукт")));
     ASSERT_GT(body, 0) << text;
 
-    // The sample's title is bold and its text plain, in its own Arial.
+    // The sample's title is bold and its text plain, in its own Arial. The
+    // title names no size: it has the viewer's 10 pt (not the control's first
+    // default, as it would if the viewer's font came after the document).
     const CHARFORMAT2W title = FormatOf(page->LicenceViewer, 0, 5);
     EXPECT_TRUE((title.dwMask & CFM_BOLD) && (title.dwEffects & CFE_BOLD));
+    EXPECT_TRUE(title.dwMask & CFM_SIZE);
+    EXPECT_EQ(200, title.yHeight);
     const CHARFORMAT2W plain = FormatOf(page->LicenceViewer, body, body + 7);
     EXPECT_TRUE((plain.dwMask & CFM_BOLD) && !(plain.dwEffects & CFE_BOLD));
     EXPECT_EQ(std::wstring(L"Arial"), plain.szFaceName);
@@ -184,4 +188,8 @@ TEST_F(FrameLicence, ALongLicenceIsShownWithinSecondsAndFormattedAsAShortOne)
     const CHARFORMAT2W byDefault = FormatOf(page->LicenceViewer, -1, -1);
     EXPECT_EQ(std::wstring(L"Times New Roman"), byDefault.szFaceName);
     EXPECT_EQ(200, byDefault.yHeight);
+
+    // All of it: the control would stop reading it at its text limit.
+    const HWND viewer = page->LicenceViewer->Handle();
+    EXPECT_GE(SendMessageW(viewer, EM_GETLIMITTEXT, 0, 0), GetWindowTextLengthW(viewer));
 }

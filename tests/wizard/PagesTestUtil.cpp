@@ -68,16 +68,6 @@ TPageHost::~TPageHost()
     WizardHost = previous_;
 }
 
-void TPageHost::Place(TBaseFrameClass *page)
-{
-    page->SetVisible(false);
-    page->SetParent(PanBase);
-    page->SetAlign(alClient);
-    const RECT area = PanBase->AlignArea();
-    page->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
-    page->InitPage();
-}
-
 void TPageHost::Enter(TBaseFrameClass *page)
 {
     for (int i = 0; i < PanBase->ControlCount(); ++i)

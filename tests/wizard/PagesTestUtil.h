@@ -36,13 +36,13 @@ public:
     void SetNextEnabled(bool enabled) override { ButNext->SetEnabled(enabled); }
     HWND DialogOwner() override { return Handle(); }
 
-    // Creates a page hidden in the page area and initialises it, as the main
-    // form's constructor does.
+    // Creates a page and places it hidden in the page area and initialises it,
+    // by the main form's own placement.
     template <class T>
     T *AddPage()
     {
         T *page = new T(this);
-        Place(page);
+        PlaceWizardPage(page, PanBase);
         return page;
     }
     // Makes page the visible one of the page area and enters it. The form
@@ -51,7 +51,6 @@ public:
     void Enter(TBaseFrameClass *page);
 
 private:
-    void Place(TBaseFrameClass *page);
     TWizardHost *previous_;
 };
 
