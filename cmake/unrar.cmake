@@ -3,8 +3,9 @@
 # The binding also keeps, for an archive read from a stream, the file header
 # that the library reads ahead after each extracted file, so that the next
 # header call does not read it a second time. A file write that the system
-# takes only in part is written on until it fails, and the system's error code
-# of a file that could not be created or written is kept: RARProcessFileW
+# takes only in part is written on until it fails (a write that takes nothing
+# and answers success fails with ERROR_WRITE_FAULT), and the system's error
+# code of a file that could not be created or written is kept: RARProcessFileW
 # leaves it as the last error with ERAR_ECREATE and ERAR_EWRITE.
 #
 #   unrar       static library of the DLL sources (RARDLL, SILENT, one thread);

@@ -6,8 +6,10 @@
 // RARProcessFileW per entry, then RARCloseArchive. A folder entry is marked by
 // RHDF_DIRECTORY in RARHeaderDataEx::Flags. When RARProcessFileW answers
 // ERAR_ECREATE or ERAR_EWRITE (the file could not be created or written),
-// GetLastError right after it gives the system's reason, or 0 when no system
-// call failed (the library itself refused the name, a device's for example).
+// GetLastError right after it gives the system's reason (ERROR_WRITE_FAULT for
+// a write that the system answered with success but took nothing), or 0 when
+// no system call failed (the library itself refused the name, a device's for
+// example).
 #pragma once
 
 #include <windows.h>

@@ -21,7 +21,9 @@
 #include "installer/InstParams.h"
 #include "installer/RarStream.h"
 #include "tests/installer/StepsTestUtil.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/Rar4Writer.h"
+#include "tests/support/Replaced.h"
 #include "tests/support/SmallStack.h"
 
 namespace {
@@ -699,6 +701,43 @@ TEST_F(SmallDriveExtract, FullDiskNamesTheFileAndTheSystemsReason)
     EXPECT_EQ(WriteFailed(In(L"big.bin"), ERROR_DISK_FULL), ExtractError(writer.Bytes()));
     EXPECT_EQ("fits", FileAt(L"small.txt"));
     EXPECT_FALSE(Exists(In(L"big.bin")));
+}
+
+// WriteFile as a device answers that takes nothing and still reports
+// success: no byte written, the last error left as the calls before left it.
+// Handles of anything but a disk file go to the system's WriteFile.
+decltype(&WriteFile) SystemWriteFile = nullptr;
+BOOL WINAPI WriteNothing(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    const DWORD error = GetLastError();
+    const bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    SetLastError(error);
+    if (!disk)
+        return SystemWriteFile(file, data, size, written, overlapped);
+    if (written != nullptr)
+        *written = 0;
+    return TRUE;
+}
+
+// A write that the system answers with success while it takes nothing ends
+// the library's write with no failed call: it is a write failure of its own
+// (ERROR_WRITE_FAULT), not a damaged installer nor the reason an earlier call
+// left, and nothing of the file stays.
+TEST_F(ExtractTest, WriteThatTakesNothingIsAWriteFaultOfTheFile)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"data.txt", "contents").AddFile(L"next.txt", "next");
+    std::string error;
+    {
+        const TImportHook hook("kernel32.dll", "WriteFile", reinterpret_cast<void *>(&WriteNothing));
+        ASSERT_TRUE(hook.IsSet()) << "the test program imports no kernel32 WriteFile";
+        const TReplaced<decltype(&WriteFile)> system(SystemWriteFile,
+                                                     reinterpret_cast<decltype(&WriteFile)>(hook.Original()));
+        error = ExtractError(writer.Bytes());
+    }
+    EXPECT_EQ(WriteFailed(In(L"data.txt"), ERROR_WRITE_FAULT), error);
+    EXPECT_FALSE(Exists(In(L"data.txt")));
+    EXPECT_FALSE(Exists(In(L"next.txt")));
 }
 
 TEST_F(ExtractTest, UserBreakFromTheSinkPassesThroughBeforeTheFileIsLogged)
