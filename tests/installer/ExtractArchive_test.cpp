@@ -740,6 +740,48 @@ TEST_F(ExtractTest, WriteThatTakesNothingIsAWriteFaultOfTheFile)
     EXPECT_FALSE(Exists(In(L"next.txt")));
 }
 
+// Entry names longer than the library's header field holds (1,024
+// characters), as Debian's rar tool stores them in RAR 5: the file is
+// written, tested and logged under its full name, with every folder on its
+// way and no entry cut short.
+TEST_F(ExtractTest, EntryNameLongerThanTheHeaderFieldIsInstalledUnderItsFullName)
+{
+    ASSERT_EQ("", ExtractError(TestArchive(L"rar5_deep.rar")));
+    std::wstring folder;
+    std::vector<std::string> log;
+    for (int level = 0; level < 11; ++level) {
+        wchar_t number[3] = {static_cast<wchar_t>(L'0' + level / 10), static_cast<wchar_t>(L'0' + level % 10), 0};
+        folder += (level > 0 ? L"\\" : L"") + std::wstring(number) + std::wstring(98, L'v');
+        log.push_back(FolderLine(folder));
+    }
+    const std::wstring file = folder + L"\\deep.txt";
+    ASSERT_EQ(1119u, file.size());
+    log.push_back(FileLine(file));
+    EXPECT_EQ("deep\n", FileAt(file));
+    EXPECT_EQ(log, Log());
+    EXPECT_EQ(std::vector<std::string>{Copying(L"deep.txt")}, sink_.states);
+    EXPECT_EQ(std::vector<std::wstring>{L"Целевая папка"}, OuterEntries());
+
+    // Installed again over itself: the older file is found and replaced.
+    settings_.install_log.Begin();
+    ASSERT_EQ("", ExtractError(TestArchive(L"rar5_deep.rar")));
+    EXPECT_EQ("deep\n", FileAt(file));
+    EXPECT_EQ(std::vector<std::string>{FileLine(file)}, StepsTest::LogEntries(settings_));
+}
+
+// A name whose path the library cannot hold whole is refused before anything
+// is done for it, in a message of its own; the entries before it stay
+// installed, none after it is extracted.
+TEST_F(ExtractTest, EntryNameTooLongForTheLibraryIsRefusedAndNothingAfterIt)
+{
+    EXPECT_EQ(WideToAnsi(L"Инсталлятор содержит слишком длинное для установки имя файла (deep.txt)"),
+              ExtractError(TestArchive(L"rar5_too_deep.rar")));
+    EXPECT_EQ("before\n", FileAt(L"before.txt"));
+    EXPECT_EQ(std::vector<std::string>{FileLine(L"before.txt")}, Log());
+    EXPECT_FALSE(Exists(In(L"00" + std::wstring(98, L'w'))));
+    EXPECT_FALSE(Exists(In(L"after.txt")));
+}
+
 TEST_F(ExtractTest, UserBreakFromTheSinkPassesThroughBeforeTheFileIsLogged)
 {
     TRar4Writer writer;
