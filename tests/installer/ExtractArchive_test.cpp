@@ -740,6 +740,12 @@ TEST_F(ExtractTest, WriteThatTakesNothingIsAWriteFaultOfTheFile)
     EXPECT_FALSE(Exists(In(L"next.txt")));
 }
 
+DWORD WINAPI NoLongPathName(LPCWSTR, LPWSTR, DWORD)
+{
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+}
+
 // Entry names longer than the library's header field holds (1,024
 // characters), as Debian's rar tool stores them in RAR 5: the file is
 // written, tested and logged under its full name, with every folder on its
@@ -758,15 +764,20 @@ TEST_F(ExtractTest, EntryNameLongerThanTheHeaderFieldIsInstalledUnderItsFullName
     ASSERT_EQ(1119u, file.size());
     log.push_back(FileLine(file));
     EXPECT_EQ("deep\n", FileAt(file));
-    EXPECT_EQ(log, Log());
+    ASSERT_EQ(log, Log());
     EXPECT_EQ(std::vector<std::string>{Copying(L"deep.txt")}, sink_.states);
     EXPECT_EQ(std::vector<std::wstring>{L"Целевая папка"}, OuterEntries());
 
-    // Installed again over itself: the older file is found and replaced.
-    settings_.install_log.Begin();
-    ASSERT_EQ("", ExtractError(TestArchive(L"rar5_deep.rar")));
+    // Installed again over a read-only copy: the existence test finds it
+    // under the full name and cannot delete it. Should the library meet the
+    // file instead, Wine's GetLongPathNameW, which it calls for a file in its
+    // way, would overrun a buffer of the program's stack on so long a path and
+    // end the test program: the stand-in fails that call.
+    ASSERT_TRUE(SetFileAttributesW(In(file).c_str(), FILE_ATTRIBUTE_READONLY));
+    const TImportHook hook("kernel32.dll", "GetLongPathNameW", reinterpret_cast<void *>(&NoLongPathName));
+    ASSERT_TRUE(hook.IsSet()) << "the test program imports no kernel32 GetLongPathNameW";
+    EXPECT_EQ(WideToAnsi(L"Ошибка удаления файла " + In(file)), ExtractError(TestArchive(L"rar5_deep.rar")));
     EXPECT_EQ("deep\n", FileAt(file));
-    EXPECT_EQ(std::vector<std::string>{FileLine(file)}, StepsTest::LogEntries(settings_));
 }
 
 // A name whose path the library cannot hold whole is refused before anything
