@@ -3,9 +3,11 @@
 # The binding also keeps, for an archive read from a stream, the file header
 # that the library reads ahead after each extracted file, so that the next
 # header call does not read it a second time. A file write that the system
-# takes only in part is written on until it fails, and the system's error code
-# of a file that could not be created or written is kept: RARProcessFileW
-# leaves it as the last error with ERAR_ECREATE and ERAR_EWRITE.
+# takes only in part is written on until it fails (a write that takes nothing
+# and answers success fails with ERROR_WRITE_FAULT), and the system's error
+# code of a file that could not be created or written is kept: RARProcessFileW
+# leaves it as the last error with ERAR_ECREATE and ERAR_EWRITE. A call of ours
+# gives the current entry's name in full (RARGetFileNameW).
 #
 #   unrar       static library of the DLL sources (RARDLL, SILENT, one thread);
 #               `installer` links it. Its public include folder offers the
@@ -130,11 +132,12 @@ function(unrar_test_settings)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(script ${CMAKE_SOURCE_DIR}/tests/installer/make_test_archives.py)
   set(dir ${SETUP_BUILT_TESTDATA_DIR}/rar)
-  add_custom_command(OUTPUT ${dir}/rar5_cyrillic.rar ${dir}/rar5_solid.rar
+  set(archives ${dir}/rar5_cyrillic.rar ${dir}/rar5_solid.rar ${dir}/rar5_deep.rar ${dir}/rar5_too_deep.rar)
+  add_custom_command(OUTPUT ${archives}
     COMMAND ${Python3_EXECUTABLE} ${script} ${dir} ${SETUP_RAR_TOOL}
     DEPENDS ${script}
     COMMENT "Making the tests' RAR 5 archives")
-  add_custom_target(test_archives DEPENDS ${dir}/rar5_cyrillic.rar ${dir}/rar5_solid.rar)
+  add_custom_target(test_archives DEPENDS ${archives})
   foreach(tests installer_tests wizard_tests)
     if(TARGET ${tests})
       add_dependencies(${tests} test_archives)

@@ -4,7 +4,7 @@
 // number stays the one the texts have always had. Plain macros: the resource
 // compiler reads this file too.
 //
-// 30000-30046: the installer's texts; 31001-31046: the libraries' texts.
+// 30000-30047: the installer's texts; 31001-31046: the libraries' texts.
 
 // Installer
 #define IDS_NO_TARGET_FOLDER 30000         // the target folder field is empty
@@ -48,6 +48,7 @@
 #define IDS_LICENCE_DAMAGED 30044          // why: the document is damaged
 #define IDS_LICENCE_TOO_DEEP 30045         // why: its groups nest too deeply
 #define IDS_WRITE_ERROR_REASON 30046       // writing a named file failed, with the system's reason
+#define IDS_ENTRY_NAME_TOO_LONG 30047      // a payload entry's name is too long to install
 
 // Libraries
 #define IDS_UNKNOWN_EXCEPTION 31001        // an exception of an unknown type

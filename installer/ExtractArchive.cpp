@@ -1,7 +1,7 @@
 #include "installer/ExtractArchive.h"
 
+#include <algorithm>
 #include <cstring>
-#include <cwchar>
 #include <memory>
 #include <vector>
 
@@ -35,6 +35,10 @@ enum : unsigned {
 const size_t ArcNameSize = 1024;
 const size_t CommentSize = 16384;
 const size_t RedirNameSize = 1024;
+// The longest path that the library writes whole: its room less the
+// terminating zero and the long form at a share ("\\?\UNC" before the
+// share's path without its first backslash).
+const size_t MaxLibraryPath = RarPathSize - 1 - 6;
 
 [[noreturn]] void ThrowDamaged(const char *code)
 {
@@ -65,6 +69,18 @@ void ExtractEntry(HANDLE archive, std::wstring &dest, const std::string &path)
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// Whether the library writes an entry of nameLength characters (name its
+// first ones) below the folder dest under its full path: the folder, a
+// backslash and the name, and room for the "_" the library puts before each
+// part of the path that reads as a device name (AUX, CON...). A name that the
+// library cut itself is as long as its room, too long below any folder.
+bool FitsTheLibrary(const std::wstring &dest, const std::wstring &name, size_t nameLength)
+{
+    const size_t parts = 2 + std::count_if(dest.begin(), dest.end(), IsSeparator) +
+                         std::count_if(name.begin(), name.end(), IsSeparator);
+    return dest.size() + 1 + nameLength + parts <= MaxLibraryPath;
+}
 
 // The components of a name split at either separator, empty ones included.
 std::vector<std::wstring> SplitName(const std::wstring &name)
@@ -255,6 +271,7 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
     TExtractFolders folders(root);
     std::unique_ptr<RARHeaderDataEx> header(new RARHeaderDataEx());
     std::vector<wchar_t> redirName(RedirNameSize);
+    std::vector<wchar_t> fullName(RarPathSize);
     header->CmtBuf = nullptr;
 
     int code;
@@ -266,10 +283,14 @@ void ExtractArchiveFromMemory(TInstParams &settings, const void *data, unsigned 
         if (code != 0)
             break;
 
-        std::wstring entryName(header->FileNameW, wcsnlen(header->FileNameW, sizeof(header->FileNameW) / sizeof(wchar_t)));
+        // The header's own field holds the first 1,024 characters only.
+        const unsigned nameLength = RARGetFileNameW(archive.Get(), fullName.data(), RarPathSize);
+        std::wstring entryName(fullName.data(), std::min<size_t>(nameLength, RarPathSize - 1));
         if (!IsEntryNameConfined(entryName))
             ThrowDamaged(CodeBadEntry);
         std::string path = rootPrefix + WideToAnsi(entryName);
+        if (!FitsTheLibrary(dest, entryName, nameLength))
+            throw Mirelta::TVxMessage(IDS_ENTRY_NAME_TOO_LONG) << ExtractFileName(path);
 
         if (header->Flags & RHDF_DIRECTORY) {
             // An empty folder of the payload belongs to the product as much

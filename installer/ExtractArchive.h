@@ -15,11 +15,15 @@
 // 30019, a folder that cannot be made (an empty one of the payload too) 30020,
 // and a file that the system does not let the library create or write (a full
 // disk, access denied) 30042 with the file's path and the system's reason; the
-// library removes a file it could not write whole. Nothing is deleted, created
-// or written outside the target folder: an entry name that is absolute,
-// carries a drive or a colon or climbs with ".." is refused before anything is
-// done for it, and a link entry whose target would lie outside is skipped (not
-// created, not logged). Files extracted before a failure stay in place.
+// library removes a file it could not write whole. Entry names are taken in
+// full, however long; an entry whose path the library cannot hold whole
+// (target folder, backslash and name longer than 2,041 characters less one
+// per part of the path) raises 30047 with the name's last part, before
+// anything is done for it. Nothing is deleted, created or written outside the
+// target folder: an entry name that is absolute, carries a drive or a colon or
+// climbs with ".." is refused before anything is done for it, and a link entry
+// whose target would lie outside is skipped (not created, not logged). Files
+// extracted before a failure stay in place.
 #pragma once
 
 #include <windows.h>

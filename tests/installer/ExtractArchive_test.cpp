@@ -21,7 +21,9 @@
 #include "installer/InstParams.h"
 #include "installer/RarStream.h"
 #include "tests/installer/StepsTestUtil.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/Rar4Writer.h"
+#include "tests/support/Replaced.h"
 #include "tests/support/SmallStack.h"
 
 namespace {
@@ -699,6 +701,96 @@ TEST_F(SmallDriveExtract, FullDiskNamesTheFileAndTheSystemsReason)
     EXPECT_EQ(WriteFailed(In(L"big.bin"), ERROR_DISK_FULL), ExtractError(writer.Bytes()));
     EXPECT_EQ("fits", FileAt(L"small.txt"));
     EXPECT_FALSE(Exists(In(L"big.bin")));
+}
+
+// WriteFile as a device answers that takes nothing and still reports
+// success: no byte written, the last error left as the calls before left it.
+// Handles of anything but a disk file go to the system's WriteFile.
+decltype(&WriteFile) SystemWriteFile = nullptr;
+BOOL WINAPI WriteNothing(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    const DWORD error = GetLastError();
+    const bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    SetLastError(error);
+    if (!disk)
+        return SystemWriteFile(file, data, size, written, overlapped);
+    if (written != nullptr)
+        *written = 0;
+    return TRUE;
+}
+
+// A write that the system answers with success while it takes nothing ends
+// the library's write with no failed call: it is a write failure of its own
+// (ERROR_WRITE_FAULT), not a damaged installer nor the reason an earlier call
+// left, and nothing of the file stays.
+TEST_F(ExtractTest, WriteThatTakesNothingIsAWriteFaultOfTheFile)
+{
+    TRar4Writer writer;
+    writer.AddFile(L"data.txt", "contents").AddFile(L"next.txt", "next");
+    std::string error;
+    {
+        const TImportHook hook("kernel32.dll", "WriteFile", reinterpret_cast<void *>(&WriteNothing));
+        ASSERT_TRUE(hook.IsSet()) << "the test program imports no kernel32 WriteFile";
+        const TReplaced<decltype(&WriteFile)> system(SystemWriteFile,
+                                                     reinterpret_cast<decltype(&WriteFile)>(hook.Original()));
+        error = ExtractError(writer.Bytes());
+    }
+    EXPECT_EQ(WriteFailed(In(L"data.txt"), ERROR_WRITE_FAULT), error);
+    EXPECT_FALSE(Exists(In(L"data.txt")));
+    EXPECT_FALSE(Exists(In(L"next.txt")));
+}
+
+DWORD WINAPI NoLongPathName(LPCWSTR, LPWSTR, DWORD)
+{
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+}
+
+// Entry names longer than the library's header field holds (1,024
+// characters), as Debian's rar tool stores them in RAR 5: the file is
+// written, tested and logged under its full name, with every folder on its
+// way and no entry cut short.
+TEST_F(ExtractTest, EntryNameLongerThanTheHeaderFieldIsInstalledUnderItsFullName)
+{
+    ASSERT_EQ("", ExtractError(TestArchive(L"rar5_deep.rar")));
+    std::wstring folder;
+    std::vector<std::string> log;
+    for (int level = 0; level < 11; ++level) {
+        wchar_t number[3] = {static_cast<wchar_t>(L'0' + level / 10), static_cast<wchar_t>(L'0' + level % 10), 0};
+        folder += (level > 0 ? L"\\" : L"") + std::wstring(number) + std::wstring(98, L'v');
+        log.push_back(FolderLine(folder));
+    }
+    const std::wstring file = folder + L"\\deep.txt";
+    ASSERT_EQ(1119u, file.size());
+    log.push_back(FileLine(file));
+    EXPECT_EQ("deep\n", FileAt(file));
+    ASSERT_EQ(log, Log());
+    EXPECT_EQ(std::vector<std::string>{Copying(L"deep.txt")}, sink_.states);
+    EXPECT_EQ(std::vector<std::wstring>{L"Целевая папка"}, OuterEntries());
+
+    // Installed again over a read-only copy: the existence test finds it
+    // under the full name and cannot delete it. Should the library meet the
+    // file instead, Wine's GetLongPathNameW, which it calls for a file in its
+    // way, would overrun a buffer of the program's stack on so long a path and
+    // end the test program: the stand-in fails that call.
+    ASSERT_TRUE(SetFileAttributesW(In(file).c_str(), FILE_ATTRIBUTE_READONLY));
+    const TImportHook hook("kernel32.dll", "GetLongPathNameW", reinterpret_cast<void *>(&NoLongPathName));
+    ASSERT_TRUE(hook.IsSet()) << "the test program imports no kernel32 GetLongPathNameW";
+    EXPECT_EQ(WideToAnsi(L"Ошибка удаления файла " + In(file)), ExtractError(TestArchive(L"rar5_deep.rar")));
+    EXPECT_EQ("deep\n", FileAt(file));
+}
+
+// A name whose path the library cannot hold whole is refused before anything
+// is done for it, in a message of its own; the entries before it stay
+// installed, none after it is extracted.
+TEST_F(ExtractTest, EntryNameTooLongForTheLibraryIsRefusedAndNothingAfterIt)
+{
+    EXPECT_EQ(WideToAnsi(L"Инсталлятор содержит слишком длинное для установки имя файла (deep.txt)"),
+              ExtractError(TestArchive(L"rar5_too_deep.rar")));
+    EXPECT_EQ("before\n", FileAt(L"before.txt"));
+    EXPECT_EQ(std::vector<std::string>{FileLine(L"before.txt")}, Log());
+    EXPECT_FALSE(Exists(In(L"00" + std::wstring(98, L'w'))));
+    EXPECT_FALSE(Exists(In(L"after.txt")));
 }
 
 TEST_F(ExtractTest, UserBreakFromTheSinkPassesThroughBeforeTheFileIsLogged)

@@ -10,6 +10,12 @@ Writes into <folder>:
   rar5_solid.rar     solid, normal compression: 300 text files of Latin and
                      Cyrillic words in nested folders, and a few of
                      pseudo-random bytes
+  rar5_deep.rar      stored: deep.txt (5 bytes) 1,119 characters deep, below
+                     eleven folders of 100 characters (00vvv...v to 10vvv...v),
+                     with its folders
+  rar5_too_deep.rar  stored: before.txt, then deep.txt 2,028 characters deep,
+                     below twenty folders of 100 characters (00www...w to
+                     19www...w), then after.txt, and the folders
 
 The contents and times are always the same, so the files' CRCs are too.
 """
@@ -80,13 +86,31 @@ def solid(tree, archive):
     pack(tree, archive, ['-m3', '-s'], sorted(os.listdir(tree)))
 
 
+def deep_folder(count, letter):
+    """count folders of 100 characters each, one inside the other."""
+    return '/'.join('%02d' % n + letter * 98 for n in range(count))
+
+
+def deep(tree, archive):
+    write(tree, deep_folder(11, 'v') + '/deep.txt', b'deep\n')
+    pack(tree, archive, ['-m0'], ['00' + 'v' * 98])
+
+
+def too_deep(tree, archive):
+    write(tree, 'before.txt', b'before\n')
+    write(tree, deep_folder(20, 'w') + '/deep.txt', b'deep\n')
+    write(tree, 'after.txt', b'after\n')
+    pack(tree, archive, ['-m0'], ['before.txt', '00' + 'w' * 98, 'after.txt'])
+
+
 def main():
     global RAR
     out = os.path.abspath(sys.argv[1])
     if len(sys.argv) > 2:
         RAR = sys.argv[2]
     os.makedirs(out, exist_ok=True)
-    for name, make in (('rar5_cyrillic.rar', cyrillic), ('rar5_solid.rar', solid)):
+    for name, make in (('rar5_cyrillic.rar', cyrillic), ('rar5_solid.rar', solid), ('rar5_deep.rar', deep),
+                       ('rar5_too_deep.rar', too_deep)):
         tree = tempfile.mkdtemp(prefix='test_archives_')
         try:
             make(tree, os.path.join(out, name))
