@@ -133,6 +133,19 @@ protected:
     }
 };
 
+// A read-only box of the form with a vertical scroll bar, as the licence page
+// has, in a view of 300 by 150 pixels.
+template <class Box>
+Box *NewViewer(TForm &form)
+{
+    auto *viewer = new Box(&form);
+    viewer->SetParent(&form);
+    viewer->SetReadOnly(true);
+    viewer->SetScrollBars(ssVertical);
+    viewer->SetBounds(0, 0, 300, 150);
+    return viewer;
+}
+
 // The box shows the document as a new box without a scroll bar shows it: at
 // its start, nothing selected, nothing to undo, the same text.
 void ExpectLoadedAsNew(TRichEdit *viewer, const std::string &document)
@@ -160,11 +173,7 @@ void ExpectLoadedAsNew(TRichEdit *viewer, const std::string &document)
 TEST(ComCtrls, RichEditShowsTheScrollBarOnlyForADocumentLongerThanItsView)
 {
     TForm form(nullptr);
-    auto *viewer = new TLayoutWatch(&form);
-    viewer->SetParent(&form);
-    viewer->SetReadOnly(true);
-    viewer->SetScrollBars(ssVertical);
-    viewer->SetBounds(0, 0, 300, 150);
+    auto *viewer = NewViewer<TLayoutWatch>(form);
     std::string lines;
     for (int i = 0; i < 200; ++i)
         lines += "Line " + std::to_string(i) + "\\par ";
@@ -189,11 +198,7 @@ TEST(ComCtrls, RichEditShowsTheScrollBarOnlyForADocumentLongerThanItsView)
 TEST(ComCtrls, RichEditTakesADocumentOfManyTimesTheDefaultTextLimit)
 {
     TForm form(nullptr);
-    auto *viewer = new TRichEdit(&form);
-    viewer->SetParent(&form);
-    viewer->SetReadOnly(true);
-    viewer->SetScrollBars(ssVertical);
-    viewer->SetBounds(0, 0, 300, 150);
+    auto *viewer = NewViewer<TRichEdit>(form);
     std::string lines;
     for (int i = 0; i < 2000; ++i)
         lines += "Paragraph " + std::to_string(i) + " of a document far longer than the box takes at first\\par ";
