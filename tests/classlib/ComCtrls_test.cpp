@@ -146,6 +146,17 @@ Box *NewViewer(TForm &form)
     return viewer;
 }
 
+// An RTF document of count paragraphs, each its number between before and
+// after, then the tail.
+std::string NumberedParagraphs(int count, const std::string &before, const std::string &after,
+                               const std::string &tail = "")
+{
+    std::string document = "{\\rtf1\\ansi ";
+    for (int i = 0; i < count; ++i)
+        document += before + std::to_string(i) + after + "\\par ";
+    return document + tail + "}";
+}
+
 // The box shows the document as a new box without a scroll bar shows it: at
 // its start, nothing selected, nothing to undo, the same text.
 void ExpectLoadedAsNew(TRichEdit *viewer, const std::string &document)
@@ -174,10 +185,7 @@ TEST(ComCtrls, RichEditShowsTheScrollBarOnlyForADocumentLongerThanItsView)
 {
     TForm form(nullptr);
     auto *viewer = NewViewer<TLayoutWatch>(form);
-    std::string lines;
-    for (int i = 0; i < 200; ++i)
-        lines += "Line " + std::to_string(i) + "\\par ";
-    const std::string longer = "{\\rtf1\\ansi " + lines + "}";
+    const std::string longer = NumberedParagraphs(200, "Line ", "");
     viewer->LoadRtf(longer);
     EXPECT_TRUE(ShowsVerticalScrollBar(viewer));
     EXPECT_EQ(LayoutWidth(viewer->Handle()), viewer->widthAtLoad);
@@ -199,10 +207,8 @@ TEST(ComCtrls, RichEditTakesADocumentOfManyTimesTheDefaultTextLimit)
 {
     TForm form(nullptr);
     auto *viewer = NewViewer<TRichEdit>(form);
-    std::string lines;
-    for (int i = 0; i < 2000; ++i)
-        lines += "Paragraph " + std::to_string(i) + " of a document far longer than the box takes at first\\par ";
-    viewer->LoadRtf("{\\rtf1\\ansi " + lines + "The end.}");
+    viewer->LoadRtf(
+        NumberedParagraphs(2000, "Paragraph ", " of a document far longer than the box takes at first", "The end."));
     const int length = GetWindowTextLengthW(viewer->Handle());
     EXPECT_GT(length, 2 * 65536);
     EXPECT_GE(SendMessageW(viewer->Handle(), EM_GETLIMITTEXT, 0, 0), length);
